@@ -1,0 +1,62 @@
+# Quick start: `make run` and `make test`. Both install missing Debian packages (as root),
+# configure and build first.
+
+BUILD      ?= build
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_ARGS ?=
+ifeq ($(WERROR),1)
+CMAKE_ARGS += -DTAVIRO_WERROR=ON
+endif
+
+# Debian 12 packages the build, the tests and the benchmarks need.
+DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
+        libudev-dev libusb-1.0-0-dev
+
+CLI := $(BUILD)/taviro-cli
+
+.PHONY: all deps configure build run test bench tsan format clean
+
+all: build
+
+deps:
+	@missing=""; \
+	for p in $(DEBS); do \
+	    dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	    if [ "$$(id -u)" = 0 ]; then \
+	        echo "Installing:$$missing"; \
+	        apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends $$missing || exit 1; \
+	    else \
+	        echo "Missing Debian packages. Install them with:"; \
+	        echo "  sudo apt-get install$$missing"; \
+	        exit 1; \
+	    fi; \
+	fi
+
+configure: deps
+	cmake -S . -B $(BUILD) $(CMAKE_ARGS)
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	$(CLI) --help
+
+test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b" || true; done
+
+# The thread tests under ThreadSanitizer, in a build folder of their own.
+tsan: deps
+	cmake -S . -B build-tsan -DTAVIRO_SANITIZE=thread -DTAVIRO_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build build-tsan -j $(JOBS)
+	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threads --output-on-failure -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) build-tsan

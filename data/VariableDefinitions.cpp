@@ -1,0 +1,27 @@
+#include "data/VariableDefinitions.h"
+
+#include "data/VarColors.h"
+#include "script/AsciiUpper.h"
+
+VariableDefinitions::VariableDefinitions()
+{
+    for (int i = 0; i < Count; ++i) {
+        Names[i] = QStringLiteral("Var1");
+        Colors[i] = DefaultVarColor[i];
+    }
+}
+
+int VariableDefinitions::findActive(const QString& upperName) const
+{
+    for (int i = Count - 1; i >= 0; --i)
+        if (DataVars[i].Active && asciiUpper(Names[i]) == upperName)
+            return i;
+    return -1;
+}
+
+void VariableDefinitions::declare(int index, const QString& name, quint8 type)
+{
+    DataVars[index].Active = true;
+    DataVars[index].Type = type;
+    Names[index] = name;
+}

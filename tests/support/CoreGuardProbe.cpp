@@ -1,0 +1,2 @@
+// Built only by the core-boundary test, with the core's include rules: it must not compile.
+#include <QtWidgets/QWidget>
