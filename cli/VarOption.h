@@ -10,7 +10,6 @@ class VariableDefinitions;
 // TYPE byte, int, long or float (default byte).
 namespace VarOption {
 
-inline constexpr const char* Synopsis = "[--var NAME[:TYPE]]...";
 inline constexpr const char* Help =
     "  --var NAME[:TYPE]  declare the next variable (1, 2, ... up to 16) as active; TYPE is\n"
     "                     byte (default), int, long or float\n";
