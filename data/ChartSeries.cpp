@@ -8,10 +8,10 @@
 
 namespace {
 constexpr qsizetype MinCapacity = 64;
-// Growth by half keeps at most 24 bytes per live point right after a reallocation.
-qsizetype grownCapacity(qsizetype needed)
+// Room for half as many points again as are live: at most 24 bytes per live point.
+qsizetype grownCapacity(qsizetype live, qsizetype needed)
 {
-    return std::max(MinCapacity, needed + needed / 2);
+    return std::max({MinCapacity, needed, live + live / 2});
 }
 } // namespace
 
@@ -99,7 +99,7 @@ void ChartSeries::removeFirst(qsizetype n)
     }
     // Give memory back after a large cut so the bytes per point stay bounded.
     if (m_points.capacity() > size_t(4 * MinCapacity) && size_t(4 * count()) < m_points.capacity())
-        relocate(grownCapacity(count()));
+        relocate(grownCapacity(count(), count()));
 }
 
 void ChartSeries::enterBulkMode()
@@ -129,7 +129,7 @@ void ChartSeries::reserveFor(qsizetype extra)
         m_head = 0;
         return;
     }
-    relocate(grownCapacity(live + extra));
+    relocate(grownCapacity(live, live + extra));
 }
 
 void ChartSeries::relocate(qsizetype capacity)

@@ -58,9 +58,12 @@ StartupSettings::Location StartupSettings::locate(const QString& executablePath,
     return {writePath, writePath};
 }
 
-StartupSettings::Location StartupSettings::defaultLocation()
+StartupSettings::Location StartupSettings::defaultLocation(const QString& executableName)
 {
-    return locate(QCoreApplication::applicationFilePath(),
+    const QString executable = executableName.isEmpty() ? QCoreApplication::applicationFilePath()
+                                                        : QCoreApplication::applicationDirPath() +
+                                                              QLatin1Char('/') + executableName;
+    return locate(executable,
                   QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
                       QStringLiteral("/taviro"));
 }

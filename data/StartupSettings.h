@@ -23,8 +23,10 @@ public:
     // executablePath: the program's full path ("taviro-cli" passes the GUI's, "…/taviro").
     // fallbackFolder: where the file goes when the executable's folder is read-only.
     static Location locate(const QString& executablePath, const QString& fallbackFolder);
-    // The GUI's file beside the running executable, falling back to ~/.config/taviro/.
-    static Location defaultLocation();
+    // The file of the program called executableName in the running executable's folder
+    // (empty: the running executable itself), falling back to ~/.config/taviro/. taviro-cli
+    // asks for "taviro" so that both front ends share one set of variables.
+    static Location defaultLocation(const QString& executableName = QString());
 
     StartupSettings(UiPort& ui, const Location& location, const QLocale& locale = QLocale());
 
