@@ -122,11 +122,14 @@ void CaptureState::refreshIfShowing()
         m_chart.refresh();
 }
 
-void CaptureState::BeginBurstDecode()
+void CaptureState::BeginBurstDecode(qint64 expectedRecords)
 {
     for (TAr& buffer : m_staging)
         buffer.assign(BurstBatch, 0.0);
     m_fill.fill(0);
+    for (int i = 0; i < VariableCount; ++i)
+        if (m_definitions.DataVars[size_t(i)].Active)
+            m_chart.series(i).reserve(expectedRecords);
     m_chart.enterBulkMode();
 }
 

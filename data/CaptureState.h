@@ -45,7 +45,9 @@ public:
 
     void TakeSample();
 
-    void BeginBurstDecode();
+    // expectedRecords (when the caller knows it from the file size) lets every active
+    // series reserve its points once instead of growing through the read-back.
+    void BeginBurstDecode(qint64 expectedRecords = 0);
     void DecodeBurstRecord();
     void FinishBurstDecode(qint64 records);
     void leaveBulkMode();

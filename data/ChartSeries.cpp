@@ -87,6 +87,12 @@ void ChartSeries::setX(qsizetype position, double x)
     m_points[size_t(m_head + position)].x = x;
 }
 
+void ChartSeries::reserve(qsizetype n)
+{
+    if (n > 0 && qsizetype(m_points.size()) + n > qsizetype(m_points.capacity()))
+        relocate(count() + n);
+}
+
 void ChartSeries::removeFirst(qsizetype n)
 {
     if (n <= 0)

@@ -49,6 +49,8 @@ public:
     void appendBatch(std::span<const double> ys);
     // Sets the X of the point at a position; the caller keeps the order ascending.
     void setX(qsizetype position, double x);
+    // Makes room for n more points at once (a read-back that knows its record count).
+    void reserve(qsizetype n);
     // Drops the first n points (all of them when n >= count()).
     void removeFirst(qsizetype n);
 

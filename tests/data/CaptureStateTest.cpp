@@ -259,7 +259,7 @@ TEST_F(CaptureStateTest, BurstAppendsInBatchesAndSpreadsTimeOverTheRecords)
     defs.Decimation = 7;
     capture.SampleCount = 42;
 
-    capture.BeginBurstDecode();
+    capture.BeginBurstDecode(5000);
     EXPECT_TRUE(chart.series(0).isBulkMode());
     std::vector<qsizetype> countAfter;
     for (int r = 0; r < 5000; ++r) {
@@ -280,6 +280,8 @@ TEST_F(CaptureStateTest, BurstAppendsInBatchesAndSpreadsTimeOverTheRecords)
         ASSERT_EQ(s.x(j), 2.0 * double(j)) << j;
         ASSERT_EQ(s.y(j), double(j)) << j;
     }
+    // Told the record count, the series was sized once.
+    EXPECT_EQ(s.allocatedBytes(), 5000 * qsizetype(sizeof(SeriesPoint)));
     EXPECT_EQ(chart.series(5).count(), 0);
     EXPECT_EQ(chart.bottomAxisTitle(), QStringLiteral("time, ms"));
     EXPECT_EQ(chart.generation(), before + 1);
