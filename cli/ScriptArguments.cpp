@@ -2,6 +2,8 @@
 
 #include "cli/CliCommand.h"
 #include "cli/VarOption.h"
+#include "data/DataSettings.h"
+#include "data/StartupSettings.h"
 #include "script/ScriptLines.h"
 
 #include <QFile>
@@ -9,6 +11,8 @@
 std::optional<int> ScriptArguments::load(const CliCommand& command, const QStringList& args)
 {
     int declared = 0;
+    VariableDefinitions declaredVariables;
+    QString settingsPath;
     QStringList positional;
     bool optionsDone = false;
     for (qsizetype i = 0; i < args.size();) {
@@ -27,12 +31,25 @@ std::optional<int> ScriptArguments::load(const CliCommand& command, const QStrin
             cli::out() << "usage: taviro-cli " << command.synopsis << "\n"
                        << command.summary << "\n\n"
                        << "  SCRIPT             command script file, - for standard input\n"
+                       << "  --settings FILE    variable definitions from this settings file\n"
+                       << "                     (default: the start-up settings file, taviro.INI)\n"
                        << VarOption::Help;
             cli::out().flush();
             return 0;
         }
+        if (arg == u"--settings" || arg.startsWith(u"--settings=")) {
+            if (arg.startsWith(u"--settings=")) {
+                settingsPath = arg.mid(11);
+            } else if (i + 1 < args.size()) {
+                settingsPath = args[++i];
+            }
+            ++i;
+            if (settingsPath.isEmpty())
+                return cli::usageError(command, QStringLiteral("--settings needs a file name"));
+            continue;
+        }
         QString error;
-        if (!VarOption::take(args, i, variables, declared, error))
+        if (!VarOption::take(args, i, declaredVariables, declared, error))
             return cli::usageError(command, QStringLiteral("unknown option '%1'").arg(arg));
         if (!error.isEmpty())
             return cli::usageError(command, error);
@@ -43,6 +60,21 @@ std::optional<int> ScriptArguments::load(const CliCommand& command, const QStrin
         return cli::usageError(command,
                                QStringLiteral("one script file only, got '%1'").arg(positional[1]));
     path = positional.first();
+
+    // The settings file gives the definitions; every --var then replaces variable 1, 2, ...
+    if (settingsPath.isEmpty()) {
+        DataSettings::readStartupFile(
+            StartupSettings::defaultLocation(QStringLiteral("taviro")).readPath, variables);
+    } else if (!DataSettings::readStartupFile(settingsPath, variables)) {
+        cli::out().flush();
+        cli::err() << "taviro-cli: cannot read settings file '" << settingsPath << "'\n";
+        cli::err().flush();
+        return 1;
+    }
+    for (int v = 0; v < declared; ++v) {
+        variables.DataVars[v] = declaredVariables.DataVars[v];
+        variables.Names[v] = declaredVariables.Names[v];
+    }
 
     QFile file;
     bool opened = false;

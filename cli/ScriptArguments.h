@@ -8,7 +8,8 @@
 
 struct CliCommand;
 
-// The arguments of a command that works on one script: "[--var NAME[:TYPE]]... SCRIPT", the
+// The arguments of a command that works on one script:
+// "[--settings FILE] [--var NAME[:TYPE]]... SCRIPT", the
 // script being a file name or "-" for standard input.
 struct ScriptArguments
 {

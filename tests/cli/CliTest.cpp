@@ -47,8 +47,10 @@ TEST_F(CliTest, HelpVersionAndBadUsage)
 {
     const CliRun help = runCli({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.out.find("check [--var NAME[:TYPE]]... SCRIPT"), std::string::npos);
-    EXPECT_NE(help.out.find("compile [--var NAME[:TYPE]]... SCRIPT"), std::string::npos);
+    EXPECT_NE(help.out.find("check [--settings FILE] [--var NAME[:TYPE]]... SCRIPT"),
+              std::string::npos);
+    EXPECT_NE(help.out.find("compile [--settings FILE] [--var NAME[:TYPE]]... SCRIPT"),
+              std::string::npos);
 
     const CliRun version = runCli({"--version"});
     EXPECT_EQ(version.exitCode, 0);
@@ -154,3 +156,30 @@ TEST_F(CliTest, CompileStopsAtTheFirstBadLine)
 }
 
 } // namespace
+
+TEST_F(CliTest, SettingsFileGivesTheVariablesAndVarReplacesTheFirstOnes)
+{
+    const QString settings = dir.filePath(QStringLiteral("vars.ini"));
+    {
+        QFile f(settings);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("[Data Settings]\r\nVar1.Active=1\r\nVar1.Name=OLD\r\n"
+                "Var2.Active=1\r\nVar2.Name=Pres\r\nVar2.Type=1\r\n");
+    }
+    const QString usesBoth = script("R 48 @PRES @TEMP\r\n");
+    const QString usesOld = script("R 48 @OLD\r\n");
+
+    EXPECT_EQ(runCli({"check", "--settings", settings, usesBoth}).out,
+              "  Syntax : ERROR  [ 1 : 12 ]\n");
+    const CliRun both = runCli({"check", "--settings", settings, "--var", "TEMP", usesBoth});
+    EXPECT_EQ(both.exitCode, 0);
+    EXPECT_EQ(both.out, "  Syntax : OK\n");
+    // --var TEMP took the place of variable 1, OLD.
+    EXPECT_EQ(runCli({"check", "--settings", settings, "--var", "TEMP", usesOld}).exitCode, 1);
+    EXPECT_EQ(runCli({"check", "--settings=" + settings, usesOld}).exitCode, 0);
+
+    const CliRun missing =
+        runCli({"check", "--settings", dir.filePath(QStringLiteral("none.ini")), usesOld});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("cannot read settings file"), std::string::npos);
+}
