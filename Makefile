@@ -40,8 +40,13 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# Until the application exists, the demo is the check and the compile of the example script.
+DEMO      := examples/demo.iic
+DEMO_VARS := --var TEMP:int
+
 run: build
-	$(CLI) --help
+	$(CLI) check $(DEMO_VARS) $(DEMO)
+	$(CLI) compile $(DEMO_VARS) $(DEMO)
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -1,4 +1,6 @@
+#include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
+#include "cli/CompileCommand.h"
 
 #include <QCoreApplication>
 
@@ -7,7 +9,7 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 0> Commands = {{}};
+const std::array<CliCommand, 2> Commands = {{CheckCommand, CompileCommand}};
 
 void printHelp(QTextStream& s)
 {

@@ -11,10 +11,10 @@ VariableDefinitions::VariableDefinitions()
     }
 }
 
-int VariableDefinitions::findActive(const QString& upperName) const
+int VariableDefinitions::findActive(QStringView name) const
 {
     for (int i = Count - 1; i >= 0; --i)
-        if (DataVars[i].Active && asciiUpper(Names[i]) == upperName)
+        if (DataVars[i].Active && asciiUpperEquals(Names[i], name))
             return i;
     return -1;
 }

@@ -3,6 +3,7 @@
 #include "data/TDataVariable.h"
 
 #include <QString>
+#include <QStringView>
 
 #include <array>
 
@@ -25,9 +26,10 @@ public:
     qint32 Scroll = 1;     // newest points each series keeps; 0 keeps all
     bool AxisX = false;    // false: X is the sample count; true: milliseconds since the start
 
-    // Index of the active variable called upperName (compared upper-cased), the highest
-    // index when several match, or -1.
-    int findActive(const QString& upperName) const;
+    // Index of the active variable called name (both compared upper-cased, a..z only), the
+    // highest index when several match, or -1. Allocates nothing: the syntax check calls it for
+    // every variable byte of the script on every keystroke.
+    int findActive(QStringView name) const;
 
     // Declares variable index as active with the given name and type (the CLI's --var).
     void declare(int index, const QString& name, quint8 type);

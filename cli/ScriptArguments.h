@@ -1,0 +1,24 @@
+#pragma once
+
+#include "data/VariableDefinitions.h"
+
+#include <QStringList>
+
+#include <optional>
+
+struct CliCommand;
+
+// The arguments of a command that works on one script:
+// "[--settings FILE] [--var NAME[:TYPE]]... SCRIPT", the
+// script being a file name or "-" for standard input.
+struct ScriptArguments
+{
+    VariableDefinitions variables;
+    QString path;
+    QStringList lines;
+
+    // Parses args and reads the script. Returns no value when the command can go on, else the
+    // exit code to end with: 0 after --help, 2 on bad usage, 1 when the script cannot be read
+    // (each with its message printed).
+    std::optional<int> load(const CliCommand& command, const QStringList& args);
+};

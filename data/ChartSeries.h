@@ -1,0 +1,80 @@
+#pragma once
+
+#include "data/SeriesPoint.h"
+
+#include <QString>
+#include <QtGlobal>
+
+#include <span>
+#include <vector>
+
+class ChartModel;
+
+// The line series of one variable. Its title and colour are the variable's Name and Color in
+// VariableDefinitions (one value, not a copy). Points are kept in ascending X in one
+// contiguous array; removing points from the front only moves a start index, so trimming to
+// the newest points costs nothing per sample.
+class ChartSeries
+{
+public:
+    ChartSeries(ChartModel& chart, int index);
+    ChartSeries(const ChartSeries&) = delete;
+    ChartSeries& operator=(const ChartSeries&) = delete;
+
+    int index() const { return m_index; }
+
+    QString title() const;
+    void setTitle(const QString& title);
+    quint8 colorIndex() const;
+    void setColorIndex(quint8 color);
+    quint32 rgb() const; // 0xRRGGBB of the colour index
+
+    bool isOnChart() const;
+    // The legend's check box: a hidden line keeps its place on the chart and its points.
+    bool isLineVisible() const { return m_lineVisible; }
+    void setLineVisible(bool visible);
+
+    qsizetype count() const { return qsizetype(m_points.size()) - m_head; }
+    std::span<const SeriesPoint> points() const
+    {
+        return {m_points.data() + m_head, size_t(count())};
+    }
+    double x(qsizetype position) const { return m_points[size_t(m_head + position)].x; }
+    double y(qsizetype position) const { return m_points[size_t(m_head + position)].y; }
+
+    void clear();
+    // Adds (x, y) after the last point whose X is not greater than x.
+    void append(double x, double y);
+    // Appends the values at the end; each gets its own position in the series as X.
+    void appendBatch(std::span<const double> ys);
+    // Sets the X of the point at a position; the caller keeps the order ascending.
+    void setX(qsizetype position, double x);
+    // Makes room for n more points at once (a read-back that knows its record count).
+    void reserve(qsizetype n);
+    // Drops the first n points (all of them when n >= count()).
+    void removeFirst(qsizetype n);
+
+    // In bulk mode views draw the series in a simplified way and changes do not repaint;
+    // leaving it repaints.
+    void enterBulkMode();
+    void leaveBulkMode();
+    bool isBulkMode() const { return m_bulk; }
+
+    // Heap bytes held for the points.
+    qsizetype allocatedBytes() const
+    {
+        return qsizetype(m_points.capacity() * sizeof(SeriesPoint));
+    }
+
+private:
+    void reserveFor(qsizetype extra);
+    void relocate(qsizetype capacity);
+
+    ChartModel& m_chart;
+    int m_index;
+    bool m_lineVisible = true;
+    bool m_bulk = false;
+    // Live points are m_points[m_head..]; the dead prefix is reclaimed when it is large.
+    std::vector<SeriesPoint> m_points;
+    qsizetype m_head = 0;
+};
