@@ -1,4 +1,5 @@
 #include "cli/CliCommand.h"
+#include "cli/DevicesCommand.h"
 
 #include <QCoreApplication>
 
@@ -7,7 +8,9 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 0> Commands = {{}};
+const std::array<CliCommand, 1> Commands = {{
+    DevicesCommand,
+}};
 
 void printHelp(QTextStream& s)
 {

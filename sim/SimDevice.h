@@ -19,7 +19,7 @@ class SimConnection;
 // One simulated USB HID device of a SimPlatform: a bridge (with a SimFirmware answering its
 // reports from a thread of its own) or some other HID device that never answers.
 // Every control is thread-safe; see SimPlatform.h for the overview.
-class SimDevice
+class SimDevice : public std::enable_shared_from_this<SimDevice>
 {
 public:
     struct Identity
@@ -64,8 +64,8 @@ public:
     void setReplyLatencyMs(int ms); // default 1 ms; 0 answers at once
     void dropNextReplies(int count);
     void delayNextReplies(int count, int extraMs);
-    void corruptNextReplies(int count); // every payload byte inverted
-    void failNextReads(int count);      // read starts fail with EIO
+    void corruptNextReplies(int count);      // every payload byte inverted
+    void failNextReads(int count);           // read starts fail with EIO
     void setBurstRate(int reportsPerSecond); // default 1000; 0 = as fast as the host reads
     void setRebootDelayMs(int ms); // time off the bus when switching to/from the boot loader
     quint64 repliesSent() const;
@@ -89,11 +89,13 @@ private:
     SimPlatform* m_platform; // null once the platform is gone; guarded by m_mutex
     std::unique_ptr<SimFirmware> m_firmware;
 
-    mutable std::mutex m_mutex; // protects every member below and the queues of m_readers
+    mutable std::mutex m_mutex;     // protects every member below and the queues of m_readers
     std::condition_variable m_wake; // the firmware thread waits here
     Identity m_identity;
     bool m_pluggedIn = false;
+    int m_generation = 0; // counts plug-ins; a handle works only on the one it was opened on
     QString m_path;
+    QString m_identityText;
     bool m_serialReadable = true;
     bool m_languagesReadable = true;
     bool m_attributesReadable = true;

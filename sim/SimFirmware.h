@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <chrono>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -42,10 +43,12 @@ public:
     Response receive(const quint8* payload, int size);
     bool streaming() const;
     QByteArray nextBurstReport();
+    // Power lost: ends a stream and the transaction in progress; a boot loader stays one.
+    void reboot();
 
     // --- state the host can change, readable by tests
     Mode mode() const;
-    quint8 powerSource() const; // 0 external, 1 +5 V, 2 +3.3 V
+    quint8 powerSource() const;  // 0 external, 1 +5 V, 2 +3.3 V
     quint8 busSpeedCode() const; // 0x04 400 kHz, 0x00 100 kHz, 0x08 50 kHz
     bool targetPowered() const;
     quint8 versionMajor() const;
@@ -53,7 +56,7 @@ public:
     QByteArray eeprom() const; // the 256 bytes of the EEPROM at 0x50
 
     // --- test controls
-    void setExternalPower(bool present); // default present
+    void setExternalPower(bool present);         // default present
     void setVersion(quint8 major, quint8 minor); // factory 2.5
     void addAckTarget(quint8 address);           // ACKs everything, reads 0x00
     void removeTarget(quint8 address);
@@ -67,12 +70,12 @@ public:
     quint64 burstRecordsStreamed() const;
 
     // --- boot loader knobs
-    void setProbeBusyReplies(int count);            // answer the probe with 0x01 this often
-    void setBootLoaderVersionCode(quint8 code);     // default 0x66 ("v2.0")
-    void setVersionRequestBusyReplies(int count);   // answer the version request with 0xFF
-    void setWrongBlockAckAt(int block);             // acknowledge this block with a wrong number
-    void setVerifyReplies(bool on);                 // false: verify requests go unanswered
-    void setCorruptVerifyAt(int block);             // read back this block with one byte changed
+    void setProbeBusyReplies(int count);          // answer the probe with 0x01 this often
+    void setBootLoaderVersionCode(quint8 code);   // default 0x66 ("v2.0")
+    void setVersionRequestBusyReplies(int count); // answer the version request with 0xFF
+    void setWrongBlockAckAt(int block);           // acknowledge this block with a wrong number
+    void setVerifyReplies(bool on);               // false: verify requests go unanswered
+    void setCorruptVerifyAt(int block);           // read back this block with one byte changed
     int blocksWritten() const;
     QByteArray flashBlock(int block) const;
 
@@ -87,6 +90,7 @@ private:
     Response receiveBootLoader(const quint8* p);
     QByteArray transaction(const quint8* p, QByteArray& significant);
     SimTarget* target(quint8 address) const;
+    bool powered() const;
     QByteArray reply(quint8 p0) const;
     void enterApplication();
 
@@ -99,7 +103,6 @@ private:
     std::map<quint8, std::unique_ptr<SimTarget>> m_targets;
     SimTarget* m_current = nullptr; // target of the transaction in progress, for continuations
     bool m_currentAcked = false;
-    bool m_currentRead = false;
 
     bool m_streaming = false;
     quint8 m_burstAddress = 0;
@@ -111,6 +114,8 @@ private:
     enum class LoaderStage { Probe, Writing, Written };
     LoaderStage m_stage = LoaderStage::Probe;
     int m_nextBlock = FirstBlock;
+    int m_blocksWritten = 0;
+    std::chrono::steady_clock::time_point m_lastLoaderReport;
     QByteArray m_flash;
     int m_probeBusy = 0;
     quint8 m_loaderCode = 0x66;
