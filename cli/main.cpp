@@ -1,6 +1,7 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
+#include "cli/DevicesCommand.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +10,7 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 2> Commands = {{CheckCommand, CompileCommand}};
+const std::array<CliCommand, 3> Commands = {{CheckCommand, CompileCommand, DevicesCommand}};
 
 void printHelp(QTextStream& s)
 {

@@ -1,28 +1,12 @@
 #include "script/ScriptFile.h"
 
+#include "script/ScriptLines.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QStringConverter>
 
 namespace ScriptFile {
-
-QStringList splitLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.mid(start));
-    return lines;
-}
 
 bool read(const QString& path, QStringList& lines, QString* error)
 {
@@ -38,8 +22,7 @@ bool read(const QString& path, QStringList& lines, QString* error)
             *error = file.errorString();
         return false;
     }
-    QStringDecoder decode(QStringConverter::System);
-    lines = splitLines(decode(bytes));
+    lines = decodeScriptFile(bytes);
     return true;
 }
 

@@ -12,7 +12,4 @@ namespace ScriptFile {
 bool read(const QString& path, QStringList& lines, QString* error = nullptr);
 bool write(const QString& path, const QStringList& lines, QString* error = nullptr);
 
-// Splits text at CR LF, LF or a lone CR.
-QStringList splitLines(const QString& text);
-
 } // namespace ScriptFile

@@ -1,11 +1,7 @@
 #include "script/TransactionResult.h"
 
-namespace {
-void appendHex(QString& text, int value)
-{
-    text += QStringLiteral("%1").arg(value, 2, 16, QLatin1Char('0')).toUpper();
-}
-} // namespace
+#include "script/Hex2.h"
+
 
 QString transactionResultText(const TIIC_Packet& t, const InputReport& reply, bool& acknowledged,
                               const std::function<void(int slot, quint8 byte)>& putByte)
@@ -13,7 +9,7 @@ QString transactionResultText(const TIIC_Packet& t, const InputReport& reply, bo
     QString text;
     if (t.Start || t.Restart) {
         text += QStringLiteral("s ");
-        appendHex(text, t.Address * 2 + (t.Read ? 1 : 0));
+        text += hex2(t.Address * 2 + (t.Read ? 1 : 0));
         acknowledged = addressAcknowledged(reply);
         text += acknowledged ? QStringLiteral("+ ") : QStringLiteral("- ");
     }
@@ -21,12 +17,12 @@ QString transactionResultText(const TIIC_Packet& t, const InputReport& reply, bo
     for (int j = 1; j <= count && j <= MaxSlots; ++j) {
         if (t.Read) {
             const quint8 byte = acknowledged ? reply[j] : 0xFF;
-            appendHex(text, byte);
+            text += hex2(byte);
             text += acknowledged ? QStringLiteral("+ ") : QStringLiteral("- ");
             if (t.IsVariable[j] && putByte)
                 putByte(t.VariableRef[j], byte);
         } else {
-            appendHex(text, t.Data[j]);
+            text += hex2(t.Data[j]);
             if (acknowledged && dataAcknowledged(reply, j)) {
                 text += QStringLiteral("+ ");
             } else {
