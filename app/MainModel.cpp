@@ -36,7 +36,7 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
       m_chart(m_variables), m_capture(m_variables, m_chart, clock),
       m_compiler(m_variables, ui, m_readingState), m_runner(*this), m_caption(ApplicationTitle)
 {
-    m_panels = {QStringLiteral("1 : 0"), SyntaxOk, QString(), QStringLiteral("disconnected"),
+    m_panels = {QStringLiteral("1 : 0"),    SyntaxOk, QString(), QStringLiteral("disconnected"),
                 QStringLiteral("No power"), QString()};
 
     m_transport.appendStatusLine = [this](const QString& line) { m_statusWindow.addLine(line); };
@@ -49,8 +49,7 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
     m_bridges.setPollInterval = [this](int ms) { m_control.pollTimer().setInterval(ms); };
     m_bridges.changed = [this] { Q_EMIT bridgeListChanged(); };
     m_control.runActive = [this] { return m_execution.anyRunning(); };
-    connect(&m_control, &BridgeControl::displayChanged, this,
-            &MainModel::onControlDisplayChanged);
+    connect(&m_control, &BridgeControl::displayChanged, this, &MainModel::onControlDisplayChanged);
     m_editor.onTextChanged = [this] { SendMemoChange(); };
 
     UpdateActions();
@@ -93,9 +92,8 @@ void MainModel::FormActivate()
     m_capture.CaptureStart = m_clock.nowMs();
     m_tab = Tab::Editor;
     Q_EMIT tabChanged();
-    m_transport.editOutputReport([](OutputReport& report) {
-        std::fill(report.begin(), report.begin() + 10, quint8(0));
-    });
+    m_transport.editOutputReport(
+        [](OutputReport& report) { std::fill(report.begin(), report.begin() + 10, quint8(0)); });
     m_editor.setFocus();
     ClearRunFlags();
     m_scriptFileName = DefaultScriptFileName;

@@ -35,7 +35,8 @@ StartupSettings::Location StartupSettings::locate(const QString& executablePath,
     const QString besideExe = existingFile(folder, base);
     const QString created = QStringLiteral("/%1.ini").arg(base);
 
-    if (ProgramFiles::canCreateFilesIn(folder) && (besideExe.isEmpty() || QFileInfo(besideExe).isWritable())) {
+    if (ProgramFiles::canCreateFilesIn(folder) &&
+        (besideExe.isEmpty() || QFileInfo(besideExe).isWritable())) {
         const QString path = besideExe.isEmpty() ? folder + created : besideExe;
         return {path, path};
     }

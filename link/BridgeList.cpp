@@ -13,8 +13,7 @@ constexpr int SelectionSettleMs = 50;
 
 BridgeList::BridgeList(THidDeviceController& controller, Transport& transport, LinkFlags& flags)
     : m_controller(controller), m_transport(transport), m_flags(flags)
-{
-}
+{}
 
 BridgeList::~BridgeList()
 {

@@ -7,8 +7,7 @@
 
 Transport::Transport(LinkFlags& flags, const Clock& clock)
     : m_flags(flags), m_clock(clock), m_watchdog(std::make_unique<TTimeout>(*this))
-{
-}
+{}
 
 Transport::~Transport()
 {

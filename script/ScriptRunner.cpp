@@ -54,9 +54,9 @@ bool ScriptRunner::waitForTransaction(const TIIC_Packet& packet)
 void ScriptRunner::appendResult(int statusLine, const TIIC_Packet& t)
 {
     CaptureState& capture = m_model.capture();
-    const QString text = transactionResultText(
-        t, m_model.transport().inputReport(), m_acknowledgedState,
-        [&](int slot, quint8 byte) { capture.PutByte(slot, byte); });
+    const QString text =
+        transactionResultText(t, m_model.transport().inputReport(), m_acknowledgedState,
+                              [&](int slot, quint8 byte) { capture.PutByte(slot, byte); });
     if (!m_acknowledgedState)
         m_sawFailure = true;
     StatusWindow& status = m_model.statusWindow();
@@ -139,9 +139,8 @@ void ScriptRunner::AcSendRepeatExecute()
     m_model.execution().RepeatRunning = true;
     m_model.UpdateActions();
     m_model.setPanel(2, QStringLiteral("wait..."));
-    m_model.chart().setBottomAxisTitle(m_model.variables().AxisX
-                                           ? QStringLiteral("time, ms")
-                                           : QStringLiteral("samples count"));
+    m_model.chart().setBottomAxisTitle(m_model.variables().AxisX ? QStringLiteral("time, ms")
+                                                                 : QStringLiteral("samples count"));
 
     m_range = lineRange();
     m_currentLine = m_range.first;

@@ -2,7 +2,6 @@
 
 #include "script/Hex2.h"
 
-
 QString transactionResultText(const TIIC_Packet& t, const InputReport& reply, bool& acknowledged,
                               const std::function<void(int slot, quint8 byte)>& putByte)
 {
