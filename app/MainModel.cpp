@@ -65,7 +65,29 @@ MainModel::~MainModel()
 
 void MainModel::FormCreate(const QStringList& arguments)
 {
+    readStartupSettings();
+    loadStartupScript(arguments);
+}
+
+void MainModel::readStartupSettings()
+{
     StartupSettings(m_ui, m_paths.settings).read(m_variables, m_chart);
+}
+
+void MainModel::applyVariables(const VariableDefinitions& definitions)
+{
+    m_variables = definitions;
+    for (int i = 0; i < VariableDefinitions::Count; ++i) {
+        if (m_variables.DataVars[size_t(i)].Active)
+            m_chart.putOnChart(i);
+        else
+            m_chart.takeOffChart(i);
+    }
+    m_chart.appearanceChanged();
+}
+
+void MainModel::loadStartupScript(const QStringList& arguments)
+{
     const QString path = !arguments.isEmpty() && !arguments.first().isEmpty()
                              ? arguments.first()
                              : m_paths.autosave.readPath;

@@ -58,6 +58,12 @@ public:
     // Start-up: reads the settings and loads the editor from the first argument, if there is
     // a non-empty one, else from the autosave file.
     void FormCreate(const QStringList& arguments);
+    // The two halves of the start-up: the settings file, then the script.
+    void readStartupSettings();
+    void loadStartupScript(const QStringList& arguments);
+    // Replaces the definitions and puts exactly the active variables' series on the chart
+    // (definitions that come from somewhere else than the settings file: the CLI's --var).
+    void applyVariables(const VariableDefinitions& definitions);
     // Once the event loop runs: the first enumeration (posted) and the poll timer.
     void start();
     // Each time the main window becomes the active window.

@@ -1,7 +1,9 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
+#include "cli/ControlCommands.h"
 #include "cli/DevicesCommand.h"
+#include "cli/RunCommand.h"
 
 #include <QCoreApplication>
 
@@ -10,7 +12,9 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 3> Commands = {{CheckCommand, CompileCommand, DevicesCommand}};
+const std::array<CliCommand, 8> Commands = {{CheckCommand, CompileCommand, DevicesCommand,
+                                             ListCommand, PowerCommand, SpeedCommand, ResetCommand,
+                                             RunCommand}};
 
 void printHelp(QTextStream& s)
 {

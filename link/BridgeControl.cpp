@@ -65,6 +65,7 @@ void BridgeControl::OnControlReply(const InputReport& reply)
 void BridgeControl::applyStatusReply(const InputReport& reply)
 {
     const StatusReply status = readStatusReply(reply);
+    ++m_statusReplies;
     bool changed = false;
     if (status.targetPowered != m_flags.TargetPowered) {
         m_flags.TargetPowered = status.targetPowered;

@@ -51,6 +51,8 @@ public:
     PowerChoice powerChoice() const { return m_power; }
     SpeedItem checkedSpeed() const { return m_speed; }
     bool speedChecked(SpeedItem item) const { return m_speed == item; }
+    // Status replies applied so far (a front end waits for the next one to confirm a choice).
+    int statusRepliesApplied() const { return m_statusReplies; }
     // Panel 4: "Powered" or "No power".
     QString powerPanelText() const;
 
@@ -70,4 +72,5 @@ private:
     QTimer m_timer;
     PowerChoice m_power = PowerExternal;
     SpeedItem m_speed = Speed100K;
+    int m_statusReplies = 0;
 };

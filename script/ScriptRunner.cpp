@@ -33,6 +33,8 @@ bool ScriptRunner::compile(int line)
     const LineCompiler::Result result =
         m_model.compiler().CompileLine(text, m_packets, m_continuation, false);
     m_count = result.count;
+    if (!result.ok)
+        m_syntaxError = true;
     return result.ok;
 }
 
@@ -94,19 +96,22 @@ void ScriptRunner::AcSendExecute()
     const Range range = lineRange();
     m_acknowledgedState = false;
     m_sawFailure = false;
+    m_syntaxError = false;
     m_continuation = {};
 
     for (int line = range.first; line <= range.last; ++line) {
         m_model.readingState() = false;
         m_model.capture().ClearPresent();
+        m_openLine = status.lineCount();
         status.addLine(QString());
-        const int statusLine = status.lineCount() - 1;
+        const int statusLine = m_openLine;
         if (!compile(line)) {
-            m_sawFailure = true;
+            m_openLine = -1;
             break;
         }
         for (int t = 1; t <= m_count; ++t) {
             if (!waitForTransaction(m_packets[t])) {
+                m_openLine = -1;
                 endRun();
                 return;
             }
@@ -117,6 +122,8 @@ void ScriptRunner::AcSendExecute()
         if (last.HasComment)
             status.appendToLine(statusLine, last.Comment);
         status.scrollToEnd();
+        m_openLine = -1;
+        Q_EMIT statusLinesCompleted();
         if (m_acknowledgedState)
             takeSample();
     }
@@ -133,6 +140,7 @@ void ScriptRunner::AcSendRepeatExecute()
     m_acknowledged = 0;
     m_acknowledgedState = false;
     m_sawFailure = false;
+    m_syntaxError = false;
     m_model.chart().clearAll();
     m_model.capture().RestartCapture();
 
@@ -149,7 +157,6 @@ void ScriptRunner::AcSendRepeatExecute()
     m_model.capture().ClearPresent();
     m_model.readingState() = false;
     if (!compile(m_currentLine)) {
-        m_sawFailure = true;
         endRun();
         return;
     }
@@ -211,7 +218,6 @@ bool ScriptRunner::advanceRepeatLine()
         }
         m_model.capture().ClearPresent();
         if (!compile(m_currentLine)) {
-            m_sawFailure = true;
             endRun();
             return false;
         }

@@ -35,12 +35,18 @@ public:
 
     // Since the run started: a transaction was not acknowledged or its exchange failed.
     bool sawFailure() const { return m_sawFailure; }
+    // The run ended at a line that did not compile.
+    bool syntaxError() const { return m_syntaxError; }
     bool PassCompleted() const { return m_passCompleted; }
+    // The status line a Send is still filling, or -1: lines from there on are not complete.
+    int openStatusLine() const { return m_openLine; }
     int acknowledgedCount() const { return m_acknowledged; }
 
 Q_SIGNALS:
     // A sample went onto the chart (SampleCount grew).
     void sampleTaken();
+    // Send finished a script line: every status line so far is complete.
+    void statusLinesCompleted();
     // A Send or Repeat run ended (normally, by abort, by a compile error or by Stop).
     void runFinished();
 
@@ -60,6 +66,8 @@ private:
     LineCompiler::Continuation m_continuation;
     bool m_acknowledgedState = false;
     bool m_sawFailure = false;
+    bool m_syntaxError = false;
+    int m_openLine = -1;
 
     // Repeat
     Range m_range;
