@@ -22,7 +22,7 @@ void printHelp()
                << "  --lines N              data records, 1 to "
                << FirmwareImageWriter::MaximumDataLines << " (default "
                << FirmwareImageWriter::DefaultDataLines << "; fewer than "
-               << FirmwareImage::CheckedLines << " is refused)\n"
+               << FirmwareImage::CheckedLines - 1 << " is refused)\n"
                << "  --seed N               payload seed (default 1)\n"
                << "  --bad-checksum LINE    spoil the checksum of this line\n"
                << "  --wrong-address        put the version line at another address\n"
