@@ -20,11 +20,12 @@ public:
 
     explicit FirmwareImageWriter(FirmwareVersion version) : m_version(version) {}
 
-    // The number of data records, 1 to MaximumDataLines (clamped). Fewer than 184 make an
-    // image the upgrade refuses; fewer than 180 leave out the version block.
+    // The number of data records, 1 to MaximumDataLines (clamped). With fewer than 183 the
+    // 184 lines the upgrade reads (the end record among them) are not all there, and with
+    // fewer than 180 the version block is missing.
     void setDataLines(int count);
     int dataLines() const { return m_dataLines; }
-    // Images with different seeds differ in every block.
+    // Images made with different seeds have different payloads.
     void setSeed(quint32 seed) { m_seed = seed; }
 
     // Faults. Line numbers count from 0; the end-of-file record is line dataLines().
