@@ -57,7 +57,11 @@ public:
     // "Firmware v.2.6", the version as the upgrade dialog shows it.
     QString versionText() const { return QStringLiteral("Firmware v.") + m_version.text(); }
     // Block n (FirstBlock..LastBlock): data bytes 0..63 of line n.
-    const Block& block(int n) const { return m_blocks[static_cast<size_t>(n - FirstBlock)]; }
+    const Block& block(int n) const
+    {
+        Q_ASSERT(isValid() && n >= FirstBlock && n <= LastBlock);
+        return m_blocks[static_cast<size_t>(n - FirstBlock)];
+    }
 
 private:
     FirmwareImage() = default;

@@ -28,7 +28,9 @@ private:
 
     QIODevice& m_device;
     QByteArray m_buffer;
-    qsizetype m_pos = 0; // start of the unread part of m_buffer
+    qsizetype m_pos = 0;  // start of the unread part of m_buffer
+    qsizetype m_scan = 0; // where the search for the line end goes on, so a long line is
+                          // searched once and not again after every chunk
     bool m_atEnd = false;
     bool m_failed = false;
     QString m_error;
