@@ -120,7 +120,7 @@ void FirmwareImage::refuse(Status status, int line, const QString& reason)
 
 bool FirmwareImage::acceptLine(int index, const QString& line)
 {
-    const QString where = QStringLiteral("line %1").arg(index);
+    const QString where = QStringLiteral("line %1").arg(index + 1);
     if (line.isEmpty()) {
         refuse(Status::BadLine, index, where + QStringLiteral(" is empty or missing"));
         return false;
@@ -166,7 +166,7 @@ void FirmwareImage::finish()
     if (address != VersionLineAddress) {
         refuse(Status::BadVersionLine, VersionLine,
                QStringLiteral("line %1 is not the record for address %2")
-                   .arg(VersionLine)
+                   .arg(VersionLine + 1)
                    .arg(QString::number(VersionLineAddress, 16).toUpper()));
         return;
     }
@@ -174,7 +174,7 @@ void FirmwareImage::finish()
     if (versionBlock[6] != 0x00 || versionBlock[7] != 0xA5) {
         refuse(Status::BadVersionLine, VersionLine,
                QStringLiteral("line %1 has no version block (its data bytes 6 and 7 are not 00 A5)")
-                   .arg(VersionLine));
+                   .arg(VersionLine + 1));
         return;
     }
     m_version = {versionBlock[4], versionBlock[5]};

@@ -48,7 +48,8 @@ public:
     // The box that refuses the file: "File is corrupt" / "Error", "Wrong HEX file!" /
     // "Checksum Error" for a bad line, "Wrong HEX file!" / "Error" for the version line.
     FirmwareMessage refusal() const;
-    // Which line was refused (from 0), -1 when none; and why, in words, for a terminal.
+    // Which line was refused (from 0), -1 when none; and why, in words, for a terminal, where
+    // lines are numbered from 1 as an editor shows them.
     int faultLine() const { return m_faultLine; }
     QString faultReason() const { return m_faultReason; }
 
