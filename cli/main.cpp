@@ -1,6 +1,8 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
+#include "cli/ConvertCommand.h"
+#include "cli/MakeImageCommand.h"
 
 #include <QCoreApplication>
 
@@ -9,7 +11,8 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 2> Commands = {{CheckCommand, CompileCommand}};
+const std::array<CliCommand, 4> Commands = {
+    {CheckCommand, CompileCommand, ConvertCommand, MakeImageCommand}};
 
 void printHelp(QTextStream& s)
 {
