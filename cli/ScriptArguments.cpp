@@ -8,7 +8,7 @@
 
 #include <QFile>
 
-std::optional<int> ScriptArguments::load(const CliCommand& command, const QStringList& args)
+std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStringList& args)
 {
     int declared = 0;
     VariableDefinitions declaredVariables;
@@ -55,10 +55,10 @@ std::optional<int> ScriptArguments::load(const CliCommand& command, const QStrin
             return cli::usageError(command, error);
     }
     if (positional.isEmpty())
-        return cli::usageError(command, QStringLiteral("no script file given"));
+        return cli::usageError(command, QStringLiteral("no %1 given").arg(fileKind));
     if (positional.size() > 1)
-        return cli::usageError(command,
-                               QStringLiteral("one script file only, got '%1'").arg(positional[1]));
+        return cli::usageError(
+            command, QStringLiteral("one %1 only, got '%2'").arg(fileKind, positional[1]));
     path = positional.first();
 
     // The settings file gives the definitions; every --var then replaces variable 1, 2, ...
@@ -75,7 +75,13 @@ std::optional<int> ScriptArguments::load(const CliCommand& command, const QStrin
         variables.DataVars[v] = declaredVariables.DataVars[v];
         variables.Names[v] = declaredVariables.Names[v];
     }
+    return std::nullopt;
+}
 
+std::optional<int> ScriptArguments::load(const CliCommand& command, const QStringList& args)
+{
+    if (const std::optional<int> exitCode = parse(command, args))
+        return exitCode;
     QFile file;
     bool opened = false;
     if (path == u"-") {

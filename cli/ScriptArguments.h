@@ -16,9 +16,14 @@ struct ScriptArguments
     VariableDefinitions variables;
     QString path;
     QStringList lines;
+    // What the file is called in usage errors.
+    QString fileKind = QStringLiteral("script file");
 
     // Parses args and reads the script. Returns no value when the command can go on, else the
     // exit code to end with: 0 after --help, 2 on bad usage, 1 when the script cannot be read
     // (each with its message printed).
     std::optional<int> load(const CliCommand& command, const QStringList& args);
+    // The same without reading the script, for a command that reads the file itself: lines
+    // stay empty.
+    std::optional<int> parse(const CliCommand& command, const QStringList& args);
 };

@@ -2,7 +2,9 @@
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
 #include "cli/ControlCommands.h"
+#include "cli/ConvertCommand.h"
 #include "cli/DevicesCommand.h"
+#include "cli/MakeImageCommand.h"
 #include "cli/RunCommand.h"
 
 #include <QCoreApplication>
@@ -12,9 +14,19 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 8> Commands = {{CheckCommand, CompileCommand, DevicesCommand,
-                                             ListCommand, PowerCommand, SpeedCommand, ResetCommand,
-                                             RunCommand}};
+// One entry per line, so that new commands merge cleanly.
+const std::array Commands = {
+    CheckCommand,
+    CompileCommand,
+    ConvertCommand,
+    DevicesCommand,
+    ListCommand,
+    MakeImageCommand,
+    PowerCommand,
+    ResetCommand,
+    RunCommand,
+    SpeedCommand,
+};
 
 void printHelp(QTextStream& s)
 {

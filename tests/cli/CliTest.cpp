@@ -1,4 +1,6 @@
-#include <QProcess>
+#include "CliRun.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -7,25 +9,6 @@
 #include <vector>
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-CliRun runCli(const QStringList& args, const QByteArray& input = {})
-{
-    QProcess p;
-    p.start(QStringLiteral(TAVIRO_CLI_PATH), args);
-    EXPECT_TRUE(p.waitForStarted(10000));
-    p.write(input);
-    p.closeWriteChannel();
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
-            p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
-}
 
 class CliTest : public ::testing::Test
 {
