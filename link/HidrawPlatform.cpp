@@ -505,6 +505,9 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
         }
         node = it->second;
     }
+    // A copy that shares no string data with the table the GUI thread replaces.
+    for (QString* s : {&node.identity, &node.devnode, &node.usbDevnode})
+        *s = QString(s->constData(), s->size());
     switch (access) {
     case HidAccess::Query:
         if (::access(path.toLocal8Bit().constData(), F_OK) != 0) {

@@ -3,9 +3,6 @@
 #include "app/GuiHandoff.h"
 #include "link/THidDevice.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-
 #include <algorithm>
 #include <chrono>
 
@@ -33,9 +30,34 @@ void THidDeviceReadThread::requestStop()
         m_device->CancelTransfer(THidTransfer::Read);
 }
 
+namespace {
+std::vector<THidDeviceReadThread*>& retiredThreads() // GUI thread only
+{
+    static std::vector<THidDeviceReadThread*> threads;
+    return threads;
+}
+} // namespace
+
 void THidDeviceReadThread::retire(THidDeviceReadThread* thread)
 {
     thread->m_retired = true;
+    retiredThreads().push_back(thread);
+}
+
+void THidDeviceReadThread::reapRetired(bool wait)
+{
+    std::vector<THidDeviceReadThread*>& threads = retiredThreads();
+    for (auto it = threads.begin(); it != threads.end();) {
+        THidDeviceReadThread* thread = *it;
+        if (wait && !thread->finished())
+            GuiHandoff::instance().waitWhileDraining([thread] { return thread->finished(); });
+        if (thread->finished()) {
+            it = threads.erase(it);
+            delete thread; // joins
+        } else {
+            ++it;
+        }
+    }
 }
 
 void THidDeviceReadThread::pause(int ms)
@@ -80,10 +102,4 @@ void THidDeviceReadThread::run()
     }
     m_finished = true;
     handoff.notify();
-    if (m_retired) {
-        // Deleted from the event loop; the join in the destructor waits for this function.
-        THidDeviceReadThread* self = this;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self] { delete self; }, Qt::QueuedConnection);
-    }
 }

@@ -1,9 +1,14 @@
+#include "cli/DevicesCommand.h"
 #include "cli/DeviceOptions.h"
+#include "sim/SimPlatform.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
+
+#include <cerrno>
 
 namespace {
 
@@ -49,6 +54,51 @@ TEST(DevicesCommand, BadUsageExitsWith2)
         const CliRun r = cli(args);
         EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
         EXPECT_TRUE(r.err.contains(QLatin1String("usage: taviro-cli devices")));
+    }
+}
+
+TEST(DevicesCommand, SaysWhyADeviceCannotBeUsedAndHowToFixPermissions)
+{
+    SimPlatform sim;
+    sim.addBridge(QStringLiteral("SIM0001")).setDataAccessError(EACCES);
+    sim.addDevice(0x046D, 0xC31C, QStringLiteral("KB1")).setDataAccessError(EACCES);
+    sim.addBridge(QStringLiteral("SIM0003")).setOpenable(false);
+    QString out;
+    QString err;
+    QTextStream outStream(&out);
+    QTextStream errStream(&err);
+    EXPECT_EQ(listDevices(sim, QString(), outStream, errStream), 0);
+    outStream.flush();
+    const QStringList lines = out.split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 4) << out.toStdString();
+    EXPECT_TRUE(lines[1].contains(QLatin1String("SIM0001"))) << "the serial needs no data access";
+    EXPECT_EQ(lines[2].trimmed(),
+              QLatin1String("cannot be opened for reading and writing: Permission denied"));
+    EXPECT_EQ(out.count(QLatin1String("udevadm control --reload-rules")), 1)
+        << "the hint is for the bridge only";
+    EXPECT_TRUE(out.contains(bridgeUdevRule().section(u'\n', 0, 0)));
+    EXPECT_TRUE(lines.last().endsWith(QLatin1String("cannot be opened: No such device or address")))
+        << lines.last().toStdString();
+}
+
+TEST(UdevRule, GrantsTheBridgeAloneOnHidrawAndUsb)
+{
+    QFile file(QStringLiteral(TAVIRO_UDEV_RULES));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QStringList rules;
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts))
+        if (!line.startsWith(u'#'))
+            rules << line;
+    EXPECT_EQ(rules.join(u'\n') + u'\n', bridgeUdevRule()) << "the CLI shows the rule it ships";
+    ASSERT_EQ(rules.size(), 2);
+    EXPECT_TRUE(rules[0].startsWith(QLatin1String("SUBSYSTEM==\"hidraw\"")));
+    EXPECT_TRUE(rules[1].startsWith(QLatin1String("SUBSYSTEM==\"usb\"")));
+    for (const QString& rule : rules) {
+        EXPECT_TRUE(rule.contains(QLatin1String("==\"1209\"")) &&
+                    rule.contains(QLatin1String("==\"000a\"")))
+            << rule.toStdString();
+        EXPECT_TRUE(rule.endsWith(QLatin1String("TAG+=\"uaccess\"")));
+        EXPECT_FALSE(rule.contains(QLatin1String("MODE")));
     }
 }
 
