@@ -85,16 +85,14 @@ void THidDeviceReadThread::run()
                     device->CancelTransfer(THidTransfer::Read);
                 break;
             }
-            m_lastCount = device->OverlappedReadResult();
-            if (m_lastCount > 0 && length > 0) {
+            const quint32 count = device->OverlappedReadResult();
+            if (count > 0 && length > 0) {
                 const quint8 reportId = m_buffer[0];
                 const quint8* data = m_buffer.data() + 1;
-                const quint16 size =
-                    static_cast<quint16>(std::min<quint32>(m_lastCount, length) - 1);
+                const quint16 size = static_cast<quint16>(std::min<quint32>(count, length) - 1);
                 handoff.run([&] { device->deliverInputReport(*this, reportId, data, size); });
             }
         } else {
-            m_lastError = error;
             handoff.run([&] { device->deliverReadFailure(*this, error); });
             if (!m_terminate)
                 pause(device->ReadSliceMs());

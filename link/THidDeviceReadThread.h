@@ -45,8 +45,6 @@ private:
 
     THidDevice* m_device;
     std::vector<quint8> m_buffer;
-    quint32 m_lastCount = 0;
-    quint32 m_lastError = 0;
 
     std::atomic<bool> m_terminate{false};
     std::atomic<bool> m_finished{false};
