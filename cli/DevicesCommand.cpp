@@ -37,11 +37,14 @@ QString hex4(quint16 value)
 
 void printPermissionHint(QTextStream& out)
 {
-    out << "    install the udev rule (packaging/60-taviro.rules in the source tree) and reload "
-           "the rules:\n"
-           "      sudo install -m 644 packaging/60-taviro.rules /etc/udev/rules.d/\n"
-           "      sudo udevadm control --reload-rules && sudo udevadm trigger\n"
-           "    then unplug and plug in the bridge again.\n";
+    out << "    permission denied: give the logged-in user access to the bridge with the udev "
+           "rule\n"
+           "    (built as packaging/60-taviro.rules in the build folder; it holds these lines):\n";
+    for (const QString& line : bridgeUdevRule().split(u'\n', Qt::SkipEmptyParts))
+        out << "      " << line << '\n';
+    out << "    install it and reload the rules, then plug the bridge in again:\n"
+           "      sudo install -m 644 build/packaging/60-taviro.rules /etc/udev/rules.d/\n"
+           "      sudo udevadm control --reload-rules && sudo udevadm trigger\n";
 }
 
 int run(const QStringList& arguments)
@@ -54,10 +57,29 @@ int run(const QStringList& arguments)
     if (!args.isEmpty())
         return cli::usageError(DevicesCommand,
                                QStringLiteral("unexpected argument '%1'").arg(args.first()));
-
     std::unique_ptr<HidPlatform> platform = options.createPlatform();
+    return listDevices(*platform, options.bridgeSerial(), cli::out(), cli::err());
+}
+
+} // namespace
+
+QString bridgeUdevRule()
+{
+    const QString vid = QStringLiteral("%1").arg(TAVIRO_BRIDGE_VID, 4, 16, QLatin1Char('0'));
+    const QString pid = QStringLiteral("%1").arg(TAVIRO_BRIDGE_PID, 4, 16, QLatin1Char('0'));
+    return QStringLiteral(
+               "SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"%1\", ATTRS{idProduct}==\"%2\", "
+               "TAG+=\"uaccess\"\n"
+               "SUBSYSTEM==\"usb\", ENV{DEVTYPE}==\"usb_device\", ATTR{idVendor}==\"%1\", "
+               "ATTR{idProduct}==\"%2\", TAG+=\"uaccess\"\n")
+        .arg(vid, pid);
+}
+
+int listDevices(HidPlatform& platform, const QString& bridgeSerial, QTextStream& out,
+                QTextStream& err)
+{
     QList<Row> rows;
-    THidDeviceController controller(*platform);
+    THidDeviceController controller(platform);
     // The serial number and the report lengths can be read while the arrival runs.
     controller.setOnArrival([&](THidDevice* device) {
         Row row;
@@ -72,8 +94,8 @@ int run(const QStringList& arguments)
     });
     controller.start();
     if (!controller.PlatformStarted()) {
-        cli::err() << "taviro-cli: HID devices cannot be listed: the device platform did not "
-                      "start (is libudev available?)\n";
+        err << "taviro-cli: HID devices cannot be listed: the device platform did not "
+               "start (is libudev available?)\n";
         return 1;
     }
     pumpUntil([&] { return controller.EnumerationCount() > 0; }, EnumerationWaitMs);
@@ -82,23 +104,21 @@ int run(const QStringList& arguments)
     for (const Row& row : rows)
         listed.insert(row.identity);
     QList<HidInterfaceInfo> unopenable;
-    for (const HidInterfaceInfo& info : platform->enumerate())
+    for (const HidInterfaceInfo& info : platform.enumerate())
         if (!listed.contains(info.identity))
             unopenable.append(info);
 
-    if (!options.bridgeSerial().isEmpty()) {
-        rows.removeIf([&](const Row& r) { return r.serial != options.bridgeSerial(); });
+    if (!bridgeSerial.isEmpty()) {
+        rows.removeIf([&](const Row& r) { return r.serial != bridgeSerial; });
         unopenable.clear();
     }
 
-    QTextStream& out = cli::out();
     if (rows.isEmpty() && unopenable.isEmpty()) {
-        out << (options.bridgeSerial().isEmpty()
+        out << (bridgeSerial.isEmpty()
                     ? QStringLiteral("No HID devices found.\n")
-                    : QStringLiteral("No HID device with serial number %1.\n")
-                          .arg(options.bridgeSerial()));
+                    : QStringLiteral("No HID device with serial number %1.\n").arg(bridgeSerial));
         out.flush();
-        return options.bridgeSerial().isEmpty() ? 0 : 1;
+        return bridgeSerial.isEmpty() ? 0 : 1;
     }
 
     int pathWidth = 4;
@@ -125,24 +145,22 @@ int run(const QStringList& arguments)
             << "  " << (bridge ? "bridge" : "other") << '\n';
         if (!row.readWrite) {
             out << "    cannot be opened for reading and writing: "
-                << platform->errorText(row.openError) << '\n';
+                << platform.errorText(row.openError) << '\n';
             if (bridge && (row.openError == EACCES || row.openError == EPERM))
                 printPermissionHint(out);
         }
     }
     for (const HidInterfaceInfo& info : unopenable) {
         quint32 openError = 0;
-        const bool opens = platform->open(info.path, HidAccess::Query, openError) != nullptr;
+        const bool opens = platform.open(info.path, HidAccess::Query, openError) != nullptr;
         out << info.path.leftJustified(pathWidth) << "  "
             << (opens ? QStringLiteral("cannot be identified")
-                      : QStringLiteral("cannot be opened: ") + platform->errorText(openError))
+                      : QStringLiteral("cannot be opened: ") + platform.errorText(openError))
             << '\n';
     }
     out.flush();
     return 0;
 }
-
-} // namespace
 
 const CliCommand DevicesCommand = {
     "devices", "devices [--simulate[=N]] [--bridge SERIAL]",

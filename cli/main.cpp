@@ -15,6 +15,7 @@ namespace {
 
 // Every sub-command, in the order --help lists them.
 // One entry per line, so that new commands merge cleanly.
+// clang-format off
 const std::array Commands = {
     CheckCommand,
     CompileCommand,
@@ -27,6 +28,7 @@ const std::array Commands = {
     RunCommand,
     SpeedCommand,
 };
+// clang-format on
 
 void printHelp(QTextStream& s)
 {

@@ -41,7 +41,7 @@ HidReportDescriptor::Lengths HidReportDescriptor::parse(const QByteArray& descri
     while (i < size) {
         const quint8 prefix = d[i];
         if (prefix == 0xFE) { // long item: size, tag, data
-            if (i + 2 >= size) {
+            if (i + 2 >= size || i + 3 + d[i + 1] > size) {
                 lengths.valid = false;
                 break;
             }

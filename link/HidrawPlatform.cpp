@@ -26,7 +26,7 @@ constexpr int CoalesceMs = 100;
 constexpr int RescanMs = 1500;
 // udev applies the uaccess ACL a moment after the node appears.
 constexpr int AccessRetryWindowMs = 3000;
-constexpr int AccessRetryForMs = 1000;
+constexpr int AccessRetryForMs = 500;
 constexpr int AccessRetryStepMs = 50;
 
 QString text(const char* s)
@@ -46,11 +46,12 @@ qint64 nodeAgeMs(const QString& devnode)
     return (now.tv_sec - st.st_ctim.tv_sec) * 1000 + (now.tv_nsec - st.st_ctim.tv_nsec) / 1000000;
 }
 
-int openNode(const QString& devnode, int flags, quint32& error)
+// retry: the node appeared a moment ago and udev may not have applied its ACL yet.
+int openNode(const QString& devnode, int flags, bool retry, quint32& error)
 {
     const QByteArray path = devnode.toLocal8Bit();
     int fd = ::open(path.constData(), flags | O_CLOEXEC);
-    if (fd < 0 && errno == EACCES && nodeAgeMs(devnode) < AccessRetryWindowMs) {
+    if (fd < 0 && errno == EACCES && retry && nodeAgeMs(devnode) < AccessRetryWindowMs) {
         for (int waited = 0; fd < 0 && errno == EACCES && waited < AccessRetryForMs;
              waited += AccessRetryStepMs) {
             ::usleep(AccessRetryStepMs * 1000);
@@ -496,6 +497,7 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
                                                     quint32& error)
 {
     Node node;
+    bool retry = false;
     {
         std::lock_guard lock(m_mutex);
         const auto it = m_nodes.find(path);
@@ -504,7 +506,13 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
             return nullptr;
         }
         node = it->second;
+        // Only the first open of a node waits for its ACL; without access, later ones fail
+        // at once.
+        retry = m_accessRetried.insert(node.identity + u' ' + path).second;
     }
+    // A copy that shares no string data with the table the GUI thread replaces.
+    for (QString* s : {&node.identity, &node.devnode, &node.usbDevnode})
+        *s = QString(s->constData(), s->size());
     switch (access) {
     case HidAccess::Query:
         if (::access(path.toLocal8Bit().constData(), F_OK) != 0) {
@@ -513,19 +521,19 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
         }
         return std::make_unique<HidrawQuery>(std::move(node), -1);
     case HidAccess::ReadWrite: {
-        const int fd = openNode(path, O_RDWR, error);
+        const int fd = openNode(path, O_RDWR, retry, error);
         if (fd < 0)
             return nullptr;
         return std::make_unique<HidrawQuery>(std::move(node), fd);
     }
     case HidAccess::Read: {
-        const int fd = openNode(path, O_RDONLY | O_NONBLOCK, error);
+        const int fd = openNode(path, O_RDONLY | O_NONBLOCK, retry, error);
         if (fd < 0)
             return nullptr;
         return std::make_unique<HidrawReader>(fd, node.lengths.usesReportIds);
     }
     case HidAccess::Write: {
-        const int fd = openNode(path, O_WRONLY, error);
+        const int fd = openNode(path, O_WRONLY, retry, error);
         if (fd < 0)
             return nullptr;
         return std::make_unique<HidrawWriter>(fd);

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 class QSocketNotifier;
@@ -55,6 +56,8 @@ private:
     QTimer m_rescan;   // without udevd: catches what the kernel source misses
     std::function<void()> m_onChange;
 
-    std::mutex m_mutex; // protects m_nodes (open() runs on the transfer and read threads)
+    std::mutex m_mutex; // protects m_nodes and m_accessRetried (open() runs on the transfer
+                        // and read threads)
     std::map<QString, Node> m_nodes; // by devnode
+    std::set<QString> m_accessRetried;
 };

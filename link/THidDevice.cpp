@@ -239,11 +239,16 @@ void THidDevice::startReadThreadIfAllowed()
         return;
     // Fetched here, on the GUI thread, before the reader uses the device.
     const quint16 length = Caps().InputReportByteLength;
+    // The read handle is opened now rather than by the thread's first read, so that a reply
+    // to a write made right after lending is not lost (input goes only to open handles).
+    quint32 error = 0;
+    transferConnection(THidTransfer::Read, error);
     m_readThread = std::make_unique<THidDeviceReadThread>(*this, length);
 }
 
 void THidDevice::stopReadThread()
 {
+    THidDeviceReadThread::reapRetired(false);
     if (!m_readThread)
         return;
     std::unique_ptr<THidDeviceReadThread> thread = std::move(m_readThread);

@@ -1,6 +1,7 @@
 #include "link/THidDeviceController.h"
 
 #include "link/THidDevice.h"
+#include "link/THidDeviceReadThread.h"
 
 #include <QMetaObject>
 
@@ -36,6 +37,7 @@ THidDeviceController::~THidDeviceController()
             delete device;
         }
     }
+    THidDeviceReadThread::reapRetired(true);
     --controllerCount;
 }
 

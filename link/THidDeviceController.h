@@ -49,8 +49,6 @@ public:
     int LentDeviceCount() const { return m_lentCount; }
     int UnpluggedDeviceCount() const { return m_unplugged; }
 
-    HidPlatform& platform() const { return m_platform; }
-
 private:
     friend class THidDevice;
 

@@ -3,9 +3,6 @@
 #include "app/GuiHandoff.h"
 #include "link/THidDevice.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-
 #include <algorithm>
 #include <chrono>
 
@@ -33,9 +30,34 @@ void THidDeviceReadThread::requestStop()
         m_device->CancelTransfer(THidTransfer::Read);
 }
 
+namespace {
+std::vector<THidDeviceReadThread*>& retiredThreads() // GUI thread only
+{
+    static std::vector<THidDeviceReadThread*> threads;
+    return threads;
+}
+} // namespace
+
 void THidDeviceReadThread::retire(THidDeviceReadThread* thread)
 {
     thread->m_retired = true;
+    retiredThreads().push_back(thread);
+}
+
+void THidDeviceReadThread::reapRetired(bool wait)
+{
+    std::vector<THidDeviceReadThread*>& threads = retiredThreads();
+    for (auto it = threads.begin(); it != threads.end();) {
+        THidDeviceReadThread* thread = *it;
+        if (wait && !thread->finished())
+            GuiHandoff::instance().waitWhileDraining([thread] { return thread->finished(); });
+        if (thread->finished()) {
+            it = threads.erase(it);
+            delete thread; // joins
+        } else {
+            ++it;
+        }
+    }
 }
 
 void THidDeviceReadThread::pause(int ms)
@@ -63,16 +85,14 @@ void THidDeviceReadThread::run()
                     device->CancelTransfer(THidTransfer::Read);
                 break;
             }
-            m_lastCount = device->OverlappedReadResult();
-            if (m_lastCount > 0 && length > 0) {
+            const quint32 count = device->OverlappedReadResult();
+            if (count > 0 && length > 0) {
                 const quint8 reportId = m_buffer[0];
                 const quint8* data = m_buffer.data() + 1;
-                const quint16 size =
-                    static_cast<quint16>(std::min<quint32>(m_lastCount, length) - 1);
+                const quint16 size = static_cast<quint16>(std::min<quint32>(count, length) - 1);
                 handoff.run([&] { device->deliverInputReport(*this, reportId, data, size); });
             }
         } else {
-            m_lastError = error;
             handoff.run([&] { device->deliverReadFailure(*this, error); });
             if (!m_terminate)
                 pause(device->ReadSliceMs());
@@ -80,10 +100,4 @@ void THidDeviceReadThread::run()
     }
     m_finished = true;
     handoff.notify();
-    if (m_retired) {
-        // Deleted from the event loop; the join in the destructor waits for this function.
-        THidDeviceReadThread* self = this;
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [self] { delete self; }, Qt::QueuedConnection);
-    }
 }

@@ -30,9 +30,11 @@ public:
     // GUI thread: true while one of this thread's hand-offs is running.
     bool delivering() const { return m_delivering; }
     // GUI thread, while delivering(): the thread cannot be waited for here (it is blocked in
-    // this very hand-off), so it deletes itself from the event loop once it has ended. It no
-    // longer touches its device after the hand-off returns.
+    // this very hand-off). It no longer touches its device after the hand-off returns and is
+    // deleted by a later reapRetired().
     static void retire(THidDeviceReadThread* thread);
+    // GUI thread: deletes the retired threads that have ended; with wait, waits for all.
+    static void reapRetired(bool wait);
 
 private:
     friend class THidDevice;
@@ -43,8 +45,6 @@ private:
 
     THidDevice* m_device;
     std::vector<quint8> m_buffer;
-    quint32 m_lastCount = 0;
-    quint32 m_lastError = 0;
 
     std::atomic<bool> m_terminate{false};
     std::atomic<bool> m_finished{false};

@@ -8,7 +8,8 @@
 
 namespace {
 constexpr size_t ReaderQueueLength = 64; // input reports buffered per open handle, as hidraw
-}
+constexpr auto ReplyHoldLimit = std::chrono::milliseconds(1000);
+} // namespace
 
 // One open handle on a SimDevice. Read handles queue the device's input reports; writes go
 // straight to the device's firmware thread and complete at once.
@@ -232,7 +233,12 @@ bool SimDevice::pluggedIn() const
 QString SimDevice::path() const
 {
     std::lock_guard lock(m_mutex);
-    return m_pluggedIn ? m_path : QString();
+    return m_pluggedIn ? deepCopy(m_path) : QString();
+}
+
+QString SimDevice::deepCopy(const QString& s)
+{
+    return QString(s.constData(), s.size());
 }
 
 void SimDevice::plug()
@@ -365,6 +371,11 @@ void SimDevice::run()
                     m_wake.wait_until(lock, Clock::now() + std::chrono::milliseconds(delay),
                                       stopped))
                     break;
+                // Like a USB endpoint, the reply waits for the host to take what is queued
+                // (a stream fills the queue); only a host that stopped reading loses it.
+                m_wake.wait_for(lock, ReplyHoldLimit, [this] {
+                    return m_stop || m_readers.empty() || readersHaveRoom();
+                });
                 push(lock, reply);
             }
             if (response.leaveBus && !m_stop) {

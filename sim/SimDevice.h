@@ -77,6 +77,9 @@ private:
 
     SimDevice(SimPlatform* platform, Identity identity, bool bridge);
 
+    // Strings handed to other threads share no data with the ones this thread reassigns
+    // (ThreadSanitizer cannot see the reference counting inside an uninstrumented Qt).
+    static QString deepCopy(const QString& s);
     void notifyPlatform();
     void run();
     void push(std::unique_lock<std::mutex>& lock, const QByteArray& payload);

@@ -128,7 +128,8 @@ QList<HidInterfaceInfo> SimPlatform::enumerate()
     for (SimDevice* device : devices()) {
         std::lock_guard lock(device->m_mutex);
         if (device->m_pluggedIn)
-            found.append({device->m_identityText, device->m_path});
+            found.append(
+                {SimDevice::deepCopy(device->m_identityText), SimDevice::deepCopy(device->m_path)});
     }
     return found;
 }
