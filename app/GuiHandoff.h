@@ -53,8 +53,8 @@ private:
 
     std::mutex m_mutex; // protects m_queue, every queued Item's done flag, m_eventPosted,
                         // m_notifications and m_shutdown
-    std::condition_variable m_itemDone;   // workers wait here for their call to be run
-    std::condition_variable m_guiWakeup;  // the GUI thread waits here in waitWhileDraining
+    std::condition_variable m_itemDone;  // workers wait here for their call to be run
+    std::condition_variable m_guiWakeup; // the GUI thread waits here in waitWhileDraining
     std::deque<Item*> m_queue;
     bool m_eventPosted = false;
     quint64 m_notifications = 0;

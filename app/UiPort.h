@@ -16,11 +16,11 @@ public:
     struct FileRequest
     {
         FileMode mode = FileMode::Open;
-        QString title;           // empty: the platform's default title
-        QString initialName;     // file name or path the dialog starts with
-        QString initialFolder;   // empty: the process's current folder
-        QStringList filters;     // "IIC files|*.iic" pairs, first entry selected
-        QString defaultSuffix;   // added to a name typed without extension
+        QString title;         // empty: the platform's default title
+        QString initialName;   // file name or path the dialog starts with
+        QString initialFolder; // empty: the process's current folder
+        QStringList filters;   // "IIC files|*.iic" pairs, first entry selected
+        QString defaultSuffix; // added to a name typed without extension
         bool confirmOverwrite = false;
     };
 

@@ -18,4 +18,4 @@ QTextStream& out();
 QTextStream& err();
 // Prints "taviro-cli: <message>" and the usage of the command on stderr; returns 2.
 int usageError(const CliCommand& command, const QString& message);
-}
+} // namespace cli

@@ -1,8 +1,11 @@
 #include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
+#include "cli/ControlCommands.h"
 #include "cli/ConvertCommand.h"
+#include "cli/DevicesCommand.h"
 #include "cli/MakeImageCommand.h"
+#include "cli/RunCommand.h"
 
 #include <QCoreApplication>
 
@@ -11,8 +14,21 @@
 namespace {
 
 // Every sub-command, in the order --help lists them.
-const std::array<CliCommand, 4> Commands = {
-    {CheckCommand, CompileCommand, ConvertCommand, MakeImageCommand}};
+// One entry per line, so that new commands merge cleanly.
+// clang-format off
+const std::array Commands = {
+    CheckCommand,
+    CompileCommand,
+    ConvertCommand,
+    DevicesCommand,
+    ListCommand,
+    MakeImageCommand,
+    PowerCommand,
+    ResetCommand,
+    RunCommand,
+    SpeedCommand,
+};
+// clang-format on
 
 void printHelp(QTextStream& s)
 {

@@ -89,15 +89,20 @@ void CaptureState::TakeSample()
     if (decimation < 0 || DecimationCounter > quint32(decimation)) {
         DecimationCounter = 1;
         const double x = m_definitions.AxisX ? double(ElapsedMs) : double(SampleCount);
+        Sample sample{x, {}};
         bool appended = false;
         for (int i = 0; i < VariableCount; ++i) {
             if (!contributes(i))
                 continue;
-            m_chart.series(i).append(x, value(i));
+            const double y = value(i);
+            m_chart.series(i).append(x, y);
+            sample.y[size_t(i)] = y;
             appended = true;
         }
-        if (appended)
+        if (appended) {
             ++SampleCount;
+            m_lastSample = sample;
+        }
         trimToScroll();
     }
     refreshIfShowing();

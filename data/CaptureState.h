@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include <array>
+#include <optional>
 
 class ChartModel;
 class Clock;
@@ -45,6 +46,15 @@ public:
 
     void TakeSample();
 
+    // The points the last sample appended: its X and, per variable, the Y it got (none for a
+    // variable that got no point). Lets a front end stream samples as they are taken.
+    struct Sample
+    {
+        double x = 0;
+        std::array<std::optional<double>, VariableCount> y{};
+    };
+    const Sample& lastSample() const { return m_lastSample; }
+
     // expectedRecords (when the caller knows it from the file size) lets every active
     // series reserve its points once instead of growing through the read-back.
     void BeginBurstDecode(qint64 expectedRecords = 0);
@@ -63,4 +73,5 @@ private:
     const Clock& m_clock;
     std::array<TAr, VariableCount> m_staging;
     std::array<int, VariableCount> m_fill{};
+    Sample m_lastSample;
 };

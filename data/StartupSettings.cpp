@@ -1,5 +1,6 @@
 #include "data/StartupSettings.h"
 
+#include "app/ProgramFiles.h"
 #include "app/UiPort.h"
 #include "data/ChartModel.h"
 #include "data/DataSettings.h"
@@ -9,20 +10,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
 namespace {
-
-// Permission bits say nothing about read-only mounts (and everything is writable to root),
-// so the folder is probed by creating a file in it.
-bool canCreateFilesIn(const QString& folder)
-{
-    if (!QFileInfo(folder).isDir())
-        return false;
-    QTemporaryFile probe(folder + QStringLiteral("/.taviro-probe-XXXXXX"));
-    return probe.open();
-}
 
 // "name.INI" or "name.ini" in the folder, whichever exists (upper case first), else empty.
 QString existingFile(const QString& folder, const QString& base)
@@ -46,7 +35,8 @@ StartupSettings::Location StartupSettings::locate(const QString& executablePath,
     const QString besideExe = existingFile(folder, base);
     const QString created = QStringLiteral("/%1.ini").arg(base);
 
-    if (canCreateFilesIn(folder) && (besideExe.isEmpty() || QFileInfo(besideExe).isWritable())) {
+    if (ProgramFiles::canCreateFilesIn(folder) &&
+        (besideExe.isEmpty() || QFileInfo(besideExe).isWritable())) {
         const QString path = besideExe.isEmpty() ? folder + created : besideExe;
         return {path, path};
     }
@@ -63,9 +53,7 @@ StartupSettings::Location StartupSettings::defaultLocation(const QString& execut
     const QString executable = executableName.isEmpty() ? QCoreApplication::applicationFilePath()
                                                         : QCoreApplication::applicationDirPath() +
                                                               QLatin1Char('/') + executableName;
-    return locate(executable,
-                  QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                      QStringLiteral("/taviro"));
+    return locate(executable, ProgramFiles::fallbackFolder());
 }
 
 StartupSettings::StartupSettings(UiPort& ui, const Location& location, const QLocale& locale)

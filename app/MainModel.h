@@ -1,0 +1,199 @@
+#pragma once
+
+#include "app/ActionStates.h"
+#include "app/Clock.h"
+#include "app/ExecutionState.h"
+#include "app/ProgramFiles.h"
+#include "data/CaptureState.h"
+#include "data/ChartModel.h"
+#include "data/StartupSettings.h"
+#include "data/VariableDefinitions.h"
+#include "link/BridgeControl.h"
+#include "link/BridgeList.h"
+#include "link/LinkFlags.h"
+#include "link/THidDeviceController.h"
+#include "link/Transport.h"
+#include "script/CheckVerdict.h"
+#include "script/LineCompiler.h"
+#include "script/ScriptRunner.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+class CommandEditor;
+class HidPlatform;
+class StatusWindow;
+class UiPort;
+
+// The main window as a model: it owns the HID controller, the bridge list, the transport and
+// the poll timer, the variables, the capture state and the chart series, the execution states
+// and every text the window shows. The GUI and the CLI bind to it; nothing here knows about
+// widgets. Everything runs on the GUI thread.
+class MainModel : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Tab { Editor, Chart, Table, File };
+    static constexpr int PanelCount = 6;
+    static constexpr int MaxRepeatCount = 10'000'000;
+    static constexpr int MaxScanPeriodMs = 32'000;
+
+    // Where the files beside the executable live.
+    struct Paths
+    {
+        QString executableFolder;
+        StartupSettings::Location settings;
+        ProgramFiles::Location autosave; // "taviro.cmd"
+    };
+    // The GUI's files; taviro-cli passes "taviro" so that both share one set.
+    static Paths defaultPaths(const QString& executableName = QString());
+
+    MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor, StatusWindow& statusWindow,
+              const Paths& paths, const Clock& clock = SteadyClock::instance());
+    ~MainModel() override;
+
+    // Start-up: reads the settings and loads the editor from the first argument, if there is
+    // a non-empty one, else from the autosave file.
+    void FormCreate(const QStringList& arguments);
+    // The two halves of the start-up: the settings file, then the script.
+    void readStartupSettings();
+    void loadStartupScript(const QStringList& arguments);
+    // Replaces the definitions and puts exactly the active variables' series on the chart
+    // (definitions that come from somewhere else than the settings file: the CLI's --var).
+    void applyVariables(const VariableDefinitions& definitions);
+    // Once the event loop runs: the first enumeration (posted) and the poll timer.
+    void start();
+    // Each time the main window becomes the active window.
+    void FormActivate();
+    // Closing is always allowed: releases a waiting Send or scan and saves the editor.
+    bool FormCloseQuery();
+
+    void UpdateActions();
+    const ActionStates& actions() const { return m_actions; }
+    bool Connected() const { return m_connected; }
+    ExecutionState& execution() { return m_execution; }
+    void ClearRunFlags();
+
+    Tab activeTab() const { return m_tab; }
+    void PageControl1Change(Tab tab);
+
+    // Status bar panels 0..5 and the two painted conditions (lime when true, red when false).
+    QString panel(int index) const { return m_panels[size_t(index)]; }
+    void setPanel(int index, const QString& text);
+    bool connectedCondition() const { return m_connected; }
+    bool targetPoweredCondition() const { return m_flags.TargetPowered; }
+
+    // The editor's change notification: the syntax check.
+    void SendMemoChange();
+    const CheckVerdict& verdict() const { return m_verdict; }
+    // Panel 0 after a key or mouse-button release in the editor.
+    void editorCaretMoved();
+    // A click on the status bar jumps to the error, if there is one.
+    void StatusBar1Click();
+
+    // Run commands.
+    void AcSendExecute();
+    void AcSendRepeatExecute();
+    void AcStopExecute();
+    void AcResetExecute();
+    void ListBox1Click(int index) { m_bridges.ListBox1Click(index); }
+
+    // The controls of the button panel.
+    bool sendAllStrings() const { return m_sendAll; }
+    void setSendAllStrings(bool on) { m_sendAll = on; }
+    int repeatCount() const { return m_repeatCount; }
+    void setRepeatCount(int count);
+    int scanPeriodMs() const { return m_scanPeriodMs; }
+    void setScanPeriodMs(int ms);
+
+    // Script files and editor commands.
+    void FileOpen1();
+    void FileSaveAs1();
+    void FileSaveAs2();
+    bool openScript(const QString& path);
+    bool saveScript(const QString& path);
+    bool saveStatusWindow(const QString& path);
+    void insertCommandLine();
+    QString commandLineForVariables() const;
+    void clearEditor();
+    void selectAllEditor();
+    void AcClearReceiveMemo();
+    void selectAllStatusWindow();
+    QString caption() const { return m_caption; }
+    QString currentScriptFileName() const { return m_scriptFileName; }
+    quint8 firstFoundAddress() const { return m_firstFoundAddress; }
+    void setFirstFoundAddress(quint8 address) { m_firstFoundAddress = address; }
+    const Paths& paths() const { return m_paths; }
+
+    // "00 " .. "FF ", the texts of burst data lines.
+    const std::array<QString, 256>& HexText() const { return m_hexText; }
+
+    LinkFlags& flags() { return m_flags; }
+    Transport& transport() { return m_transport; }
+    THidDeviceController& HIDCtl() { return m_controller; }
+    BridgeList& bridges() { return m_bridges; }
+    BridgeControl& control() { return m_control; }
+    VariableDefinitions& variables() { return m_variables; }
+    ChartModel& chart() { return m_chart; }
+    CaptureState& capture() { return m_capture; }
+    LineCompiler& compiler() { return m_compiler; }
+    bool& readingState() { return m_readingState; }
+    ScriptRunner& runner() { return m_runner; }
+    CommandEditor& editor() { return m_editor; }
+    StatusWindow& statusWindow() { return m_statusWindow; }
+    UiPort& ui() { return m_ui; }
+    const Clock& clock() const { return m_clock; }
+
+    void focusEditorIfShown();
+
+Q_SIGNALS:
+    void actionsChanged();
+    void panelsChanged();
+    void bridgeListChanged();
+    void captionChanged();
+    void verdictChanged();
+    void tabChanged();
+
+private:
+    void onTransactionReply();
+    void onControlDisplayChanged();
+    void showFileError(const QString& error);
+
+    UiPort& m_ui;
+    CommandEditor& m_editor;
+    StatusWindow& m_statusWindow;
+    const Clock& m_clock;
+    Paths m_paths;
+
+    LinkFlags m_flags;
+    Transport m_transport;
+    THidDeviceController m_controller;
+    BridgeList m_bridges;
+    BridgeControl m_control;
+
+    VariableDefinitions m_variables;
+    ChartModel m_chart;
+    CaptureState m_capture;
+    bool m_readingState = false;
+    LineCompiler m_compiler;
+    ScriptRunner m_runner;
+
+    ExecutionState m_execution;
+    ActionStates m_actions;
+    bool m_connected = false;
+    Tab m_tab = Tab::Editor;
+    std::array<QString, PanelCount> m_panels;
+    CheckVerdict m_verdict;
+
+    bool m_sendAll = false;
+    int m_repeatCount = 0;
+    int m_scanPeriodMs = 0;
+
+    QString m_caption;
+    QString m_scriptFileName;
+    quint8 m_firstFoundAddress = 0;
+    std::array<QString, 256> m_hexText;
+};

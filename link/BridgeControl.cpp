@@ -1,0 +1,151 @@
+#include "link/BridgeControl.h"
+
+#include "link/BridgeCommands.h"
+#include "link/BridgeList.h"
+#include "link/LinkFlags.h"
+#include "link/Transport.h"
+
+BridgeControl::BridgeControl(BridgeList& bridges, Transport& transport, LinkFlags& flags)
+    : m_bridges(bridges), m_transport(transport), m_flags(flags)
+{
+    m_timer.setInterval(PollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &BridgeControl::Timer1Timer);
+}
+
+TIIC_Packet BridgeControl::packetForTag(quint8 tag)
+{
+    switch (tag) {
+    case 0:
+        return BridgeCommands::statusPoll();
+    case 1:
+    case 2:
+    case 3:
+        return BridgeCommands::powerSource(PowerSource(tag - 1));
+    case 5:
+        return BridgeCommands::busSpeed(BusSpeed::Khz400);
+    case 6:
+        return BridgeCommands::busSpeed(BusSpeed::Khz50);
+    case 7:
+        return BridgeCommands::busSpeed(BusSpeed::Khz100);
+    default:
+        return BridgeCommands::versionQuery();
+    }
+}
+
+void BridgeControl::Timer1Timer()
+{
+    if (burstStartRetry && burstStartRetry())
+        return;
+    if (m_flags.WriteOutstanding || (runActive && runActive()) || m_flags.PollBusy)
+        return;
+    m_flags.PollBusy = true;
+    m_bridges.selectNextVersionQuery();
+    if (m_flags.ControlTag < BridgeList::VersionTagBase) {
+        m_bridges.SelectBridge(m_bridges.ChosenBridge());
+        m_timer.setInterval(PollIntervalMs);
+        m_flags.ControlTag = m_flags.PendingCommand.exchange(0);
+    }
+    m_flags.ControlReplyExpected = true;
+    m_transport.StartTransfer(packetForTag(m_flags.ControlTag));
+    // Nothing went out without a bridge: no reply is to be expected either.
+    if (!m_transport.device())
+        m_flags.ControlReplyExpected = false;
+    m_flags.PollBusy = false;
+}
+
+void BridgeControl::OnControlReply(const InputReport& reply)
+{
+    const quint8 tag = m_flags.ControlTag;
+    if (tag >= BridgeList::VersionTagBase)
+        m_bridges.OnVersionReply(reply);
+    else if (tag == 0 && m_flags.PendingCommand == 0)
+        applyStatusReply(reply);
+}
+
+void BridgeControl::applyStatusReply(const InputReport& reply)
+{
+    const StatusReply status = readStatusReply(reply);
+    ++m_statusReplies;
+    bool changed = false;
+    if (status.targetPowered != m_flags.TargetPowered) {
+        m_flags.TargetPowered = status.targetPowered;
+        changed = true;
+    }
+    switch (status.source) {
+    case PowerSource::External:
+        if (m_power != PowerExternal)
+            RBExtClick();
+        break;
+    case PowerSource::Supply5V:
+        if (m_power != Power5V)
+            RB5VClick();
+        break;
+    case PowerSource::Supply3V3:
+        if (m_power != Power3V3)
+            RB3VClick();
+        break;
+    case PowerSource::Unknown:
+        break;
+    }
+    switch (status.speed) {
+    case BusSpeed::Khz400:
+        changed |= m_speed != Speed400K;
+        m_speed = Speed400K;
+        break;
+    case BusSpeed::Khz100:
+        changed |= m_speed != Speed100K;
+        m_speed = Speed100K;
+        break;
+    case BusSpeed::Khz50:
+        changed |= m_speed != Speed50K;
+        m_speed = Speed50K;
+        break;
+    case BusSpeed::Unknown:
+        break;
+    }
+    if (changed)
+        Q_EMIT displayChanged();
+}
+
+void BridgeControl::choosePower(PowerChoice choice)
+{
+    m_power = choice;
+    m_flags.PendingCommand = quint8(choice + 1);
+    Q_EMIT displayChanged();
+}
+
+void BridgeControl::RBExtClick()
+{
+    choosePower(PowerExternal);
+}
+
+void BridgeControl::RB5VClick()
+{
+    choosePower(Power5V);
+}
+
+void BridgeControl::RB3VClick()
+{
+    choosePower(Power3V3);
+}
+
+void BridgeControl::IICSpeed100K1Click(SpeedItem clicked)
+{
+    // The items form a group of mutually exclusive check items that check themselves.
+    m_speed = clicked;
+    m_flags.PendingCommand = m_speed == Speed400K ? 5 : m_speed == Speed50K ? 6 : 7;
+    Q_EMIT displayChanged();
+}
+
+void BridgeControl::checkSpeedItem(SpeedItem item)
+{
+    if (m_speed == item)
+        return;
+    m_speed = item;
+    Q_EMIT displayChanged();
+}
+
+QString BridgeControl::powerPanelText() const
+{
+    return m_flags.TargetPowered ? QStringLiteral("Powered") : QStringLiteral("No power");
+}

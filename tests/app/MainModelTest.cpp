@@ -1,0 +1,190 @@
+#include "data/TVarType.h"
+#include "script/ScriptFile.h"
+#include "support/ModelFixture.h"
+
+#include <QFile>
+
+namespace {
+
+class MainModelTest : public ModelFixture
+{
+};
+
+TEST_F(MainModelTest, EnablingFollowsConnectionStateAndTab)
+{
+    using Tab = MainModel::Tab;
+    createModel();
+    // No bridge: every run command is off and the connection panel says so.
+    const ActionStates none = model->actions();
+    EXPECT_FALSE(none.Reset || none.List || none.Send || none.SendRepeat || none.ToFile ||
+                 none.Stop);
+    EXPECT_EQ(model->panel(3), QStringLiteral("disconnected"));
+    EXPECT_FALSE(model->connectedCondition());
+
+    sim.addBridges(1);
+    ASSERT_TRUE(waitForBridges());
+
+    struct Case
+    {
+        const char* name;
+        ExecutionState state;
+        bool free, stop, readOnly;
+    };
+    const std::vector<Case> cases = {
+        {"idle", {}, true, false, false},
+        {"send", {true, false, false, false}, false, false, true},
+        {"scan", {false, true, false, false}, false, false, false},
+        {"repeat", {false, false, true, false}, false, true, true},
+        {"burst", {false, false, false, true}, false, true, false},
+    };
+    for (const Case& c : cases) {
+        model->execution() = c.state;
+        model->UpdateActions();
+        const ActionStates& a = model->actions();
+        EXPECT_TRUE(a.Reset) << c.name;
+        EXPECT_EQ(a.Send, c.free) << c.name;
+        EXPECT_EQ(a.List, c.free) << c.name;
+        EXPECT_EQ(a.SendRepeat, c.free) << c.name;
+        EXPECT_EQ(a.ToFile, c.free) << c.name;
+        EXPECT_EQ(a.Stop, c.stop) << c.name;
+        EXPECT_EQ(a.EditorReadOnly, c.readOnly) << c.name;
+        EXPECT_EQ(editor.isReadOnly(), c.readOnly) << c.name;
+    }
+    model->execution() = {};
+
+    for (Tab tab : {Tab::Editor, Tab::Chart, Tab::Table, Tab::File}) {
+        model->PageControl1Change(tab);
+        const ActionStates& a = model->actions();
+        const bool editorTab = tab == Tab::Editor, chartTab = tab == Tab::Chart;
+        EXPECT_EQ(a.ClearMemo, editorTab);
+        EXPECT_EQ(a.Cut && a.Copy && a.Paste && a.SelectAll, editorTab);
+        EXPECT_EQ(a.SaveWaveform && a.CopyWaveform && a.ChartSettings, chartTab);
+        EXPECT_FALSE(a.SaveWaveform && !chartTab);
+    }
+}
+
+TEST_F(MainModelTest, StartUpLoadsTheNamedScriptElseTheAutosaveFile)
+{
+    const QString named = dir.filePath(QStringLiteral("named.iic"));
+    ASSERT_TRUE(ScriptFile::write(named, {QStringLiteral("R 48 X")}));
+    ASSERT_TRUE(ScriptFile::write(paths().autosave.readPath, {QStringLiteral("S A0 Q")}));
+
+    createModel({named});
+    EXPECT_EQ(editor.lines(), QStringList{QStringLiteral("R 48 X")});
+    EXPECT_EQ(model->panel(1), QStringLiteral("  Syntax : OK"));
+    model.reset();
+
+    editor.clear();
+    createModel({QString()});
+    EXPECT_EQ(editor.lines(), QStringList{QStringLiteral("S A0 Q")});
+    EXPECT_EQ(model->panel(1), QStringLiteral("  Syntax : ERROR  [ 1 : 5 ]"));
+    EXPECT_EQ(model->currentScriptFileName(), QStringLiteral("text.txt"));
+    model.reset();
+
+    // A script that cannot be read leaves the editor as it was, silently.
+    editor.setLines({QStringLiteral("kept")});
+    createModel({dir.filePath(QStringLiteral("missing.iic"))});
+    EXPECT_EQ(editor.lines(), QStringList{QStringLiteral("kept")});
+    EXPECT_TRUE(ui.boxes.isEmpty());
+}
+
+TEST_F(MainModelTest, ClosingSavesTheEditorAndReportsAFailureButStillCloses)
+{
+    createModel();
+    editor.setLines({QStringLiteral("S A0 00"), QStringLiteral("; note")});
+    model->flags().ReplyReceived = false;
+    EXPECT_TRUE(model->FormCloseQuery());
+    EXPECT_TRUE(model->flags().ReplyReceived);
+    QFile saved(paths().autosave.writePath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("S A0 00\r\n; note\r\n"));
+    model.reset();
+
+    // The autosave folder is gone: the failure is reported and closing goes on.
+    MainModel::Paths broken = paths();
+    broken.autosave.writePath = dir.filePath(QStringLiteral("no/such/folder/taviro.cmd"));
+    MainModel other(sim, ui, editor, status, broken);
+    EXPECT_TRUE(other.FormCloseQuery());
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes.first().caption, QStringLiteral("Error"));
+    EXPECT_EQ(ui.boxes.first().icon, UiPort::Icon::Error);
+}
+
+TEST_F(MainModelTest, ScriptFilesRoundTripWithCrLfAndSetTheCaption)
+{
+    createModel();
+    const QString path = dir.filePath(QStringLiteral("round.iic"));
+    editor.setLines({QStringLiteral("S A0 00 ;set"), QString(), QStringLiteral("R 50 X")});
+    ui.fileReplies = {path};
+    model->FileSaveAs1();
+    EXPECT_EQ(ui.fileRequests.last().title, QStringLiteral("Save send data as..."));
+    EXPECT_TRUE(ui.fileRequests.last().confirmOverwrite);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("S A0 00 ;set\r\n\r\nR 50 X\r\n"));
+    EXPECT_EQ(model->caption(), QStringLiteral("Taviro - ") + path);
+
+    // A file with LF line ends and a syntax error loads and shows the verdict at once.
+    const QString unix = dir.filePath(QStringLiteral("unix.iic"));
+    {
+        QFile u(unix);
+        ASSERT_TRUE(u.open(QIODevice::WriteOnly));
+        u.write("R 48 X\nS A0 01+\n");
+    }
+    ui.fileReplies = {unix};
+    model->FileOpen1();
+    EXPECT_EQ(ui.fileRequests.last().initialName, path);
+    EXPECT_EQ(editor.lines(), (QStringList{QStringLiteral("R 48 X"), QStringLiteral("S A0 01+")}));
+    EXPECT_EQ(model->panel(1), QStringLiteral("  Syntax : ERROR  [ 2 : 7 ]"));
+    EXPECT_EQ(model->currentScriptFileName(), unix);
+
+    // The status window is saved as shown.
+    status.addLine(QStringLiteral("Timeout"));
+    status.addLine(QStringLiteral("overload"));
+    const QString statusPath = dir.filePath(QStringLiteral("status.txt"));
+    ui.fileReplies = {statusPath};
+    model->FileSaveAs2();
+    QFile s(statusPath);
+    ASSERT_TRUE(s.open(QIODevice::ReadOnly));
+    EXPECT_EQ(s.readAll(), QByteArray("Timeout\r\noverload\r\n"));
+    EXPECT_EQ(model->currentScriptFileName(), unix);
+
+    // A failed open reports the error; the name and caption are already updated.
+    ui.fileReplies = {dir.filePath(QStringLiteral("missing.iic"))};
+    model->FileOpen1();
+    EXPECT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(model->caption(), QStringLiteral("Taviro - ") + dir.filePath("missing.iic"));
+    EXPECT_FALSE(editor.changeNotificationSuspended());
+}
+
+TEST_F(MainModelTest, InsertCommandLineNamesTheActiveVariablesByType)
+{
+    createModel();
+    EXPECT_EQ(model->commandLineForVariables(), QStringLiteral("r 00"));
+
+    VariableDefinitions& v = model->variables();
+    v.declare(0, QStringLiteral("TEMP"), vtInt);
+    v.declare(1, QStringLiteral("STAT"), vtByte);
+    v.declare(3, QStringLiteral("L"), vtLongInt);
+    v.declare(4, QStringLiteral("F"), vtFloat);
+    model->setFirstFoundAddress(0x48);
+    editor.setLines({QStringLiteral("S A0 00")});
+    editor.setCaret({0, 2});
+    model->insertCommandLine();
+    EXPECT_EQ(editor.lines().last(),
+              QStringLiteral("r 48 @1TEMP @0TEMP @STAT @3L @2L @1L @0L @3F @2F @1F @0F"));
+    EXPECT_EQ(model->panel(1), QStringLiteral("  Syntax : OK"));
+}
+
+TEST_F(MainModelTest, StatusBarClickJumpsToTheError)
+{
+    createModel();
+    editor.setLines({QStringLiteral("R 48 X"), QStringLiteral("S A0 XX")});
+    model->PageControl1Change(MainModel::Tab::Table);
+    model->StatusBar1Click();
+    EXPECT_EQ(model->activeTab(), MainModel::Tab::Editor);
+    EXPECT_EQ(editor.selectionStart(), (CommandEditor::Position{1, 6}));
+    EXPECT_EQ(model->panel(0), QStringLiteral("2 : 6"));
+}
+
+} // namespace

@@ -1,0 +1,142 @@
+#include "link/BridgeCommands.h"
+#include "support/ModelFixture.h"
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+
+// Exchanges straight through the transport, with the poll timer out of the way.
+class TransportTest : public ModelFixture
+{
+protected:
+    void SetUp() override
+    {
+        sim.addBridges(1);
+        createModel();
+        ASSERT_TRUE(waitForBridges());
+        model->control().pollTimer().stop();
+        ASSERT_TRUE(waitForIdleLink());
+        status.clear();
+    }
+
+    Transport& transport() { return model->transport(); }
+
+    // Sends a read of two bytes from the temperature sensor and waits for the end.
+    bool exchange(const TIIC_Packet& packet, int deadlineMs = 3000)
+    {
+        transport().StartTransfer(packet);
+        return waitFor([&] { return !model->flags().WriteOutstanding; }, deadlineMs);
+    }
+
+    static TIIC_Packet temperatureRead()
+    {
+        TIIC_Packet p;
+        p.Start = p.Stop = p.Read = true;
+        p.Count = 2;
+        p.Address = 0x48;
+        return p;
+    }
+};
+
+TEST_F(TransportTest, ALateReplyCompletesAndAMissingOneTimesOutOnce)
+{
+    const int threads = transport().transferThreadsCreated();
+    sim.devices().first()->delayNextReplies(1, 900);
+    ASSERT_TRUE(exchange(temperatureRead()));
+    EXPECT_FALSE(model->flags().TransferFailed);
+    EXPECT_TRUE(addressAcknowledged(transport().inputReport()));
+    EXPECT_TRUE(status.lines().isEmpty());
+
+    sim.devices().first()->dropNextReplies(1);
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(exchange(temperatureRead()));
+    EXPECT_GT(timer.elapsed(), 1000);
+    EXPECT_TRUE(model->flags().TransferFailed);
+    EXPECT_EQ(status.lines(), QStringList{QStringLiteral("Timeout")});
+    EXPECT_EQ(transport().transferThread(), nullptr);
+
+    // The next transfer creates a fresh thread and works.
+    ASSERT_TRUE(exchange(temperatureRead()));
+    EXPECT_EQ(transport().transferThreadsCreated(), threads + 1);
+    EXPECT_FALSE(model->flags().TransferFailed);
+    EXPECT_EQ(status.lines().size(), 1);
+}
+
+TEST_F(TransportTest, ADelayedWriteWaitsFromThePreviousWriteAndTheLimitStartsAfterIt)
+{
+    ASSERT_TRUE(exchange(temperatureRead()));
+    QElapsedTimer sincePrevious;
+    sincePrevious.start();
+    // The reply takes 600 ms after an 800 ms delay: 1400 ms in all, still no time-out.
+    sim.devices().first()->delayNextReplies(1, 600);
+    TIIC_Packet delayed = temperatureRead();
+    delayed.HasDelay = true;
+    delayed.Delay = 800;
+    ASSERT_TRUE(exchange(delayed, 4000));
+    EXPECT_GE(sincePrevious.elapsed(), 1350);
+    EXPECT_FALSE(model->flags().TransferFailed);
+    EXPECT_TRUE(status.lines().isEmpty());
+
+    // A delay that has already passed since the previous write began: written at once.
+    pumpFor(60);
+    delayed.Delay = 50;
+    QElapsedTimer now;
+    now.start();
+    ASSERT_TRUE(exchange(delayed));
+    EXPECT_LT(now.elapsed(), 500);
+}
+
+TEST_F(TransportTest, ATimedOutControlExchangeLeavesNoLineAndNoExpectation)
+{
+    sim.devices().first()->dropNextReplies(1);
+    model->flags().ControlReplyExpected = true;
+    ASSERT_TRUE(exchange(BridgeCommands::statusPoll(), 3000));
+    EXPECT_TRUE(model->flags().TransferFailed);
+    EXPECT_TRUE(status.lines().isEmpty());
+    // A later transaction reply is not taken for a control reply.
+    EXPECT_FALSE(model->flags().ControlReplyExpected);
+}
+
+TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
+{
+    // One read thread never overlaps its own hand-offs, but the reports of two devices (a
+    // selection change inside a pumping handler) can: here the second report is delivered
+    // from the event loop that the first handler pumps.
+    int reports = 0;
+    const InputReport second{0x01, 0x42};
+    transport().onTransactionReply = [&] {
+        if (++reports > 1)
+            return;
+        QTimer::singleShot(0, [&] { transport().OnReport(nullptr, 0, second.data(), 64); });
+        waitFor([&] { return reports == 2; }, 2000);
+    };
+    ASSERT_TRUE(exchange(temperatureRead()));
+    ASSERT_TRUE(waitFor([&] { return reports == 2; }));
+    EXPECT_EQ(status.lines(), QStringList{QStringLiteral("overload")});
+    EXPECT_EQ(transport().inputReport()[1], 0x42);
+    EXPECT_FALSE(model->flags().ReportHandlerBusy);
+}
+
+TEST(TransportWithoutBridge, StartTransferSendsNothingAndClearsTheReply)
+{
+    SimPlatform sim;
+    RecordingUiPort ui;
+    MemoryCommandEditor editor;
+    MemoryStatusWindow status;
+    QTemporaryDir dir;
+    MainModel::Paths paths;
+    paths.autosave = {dir.filePath("a.cmd"), dir.filePath("a.cmd")};
+    MainModel model(sim, ui, editor, status, paths);
+    model.start();
+    TIIC_Packet p = BridgeCommands::versionQuery();
+    model.transport().StartTransfer(p);
+    EXPECT_FALSE(model.flags().WriteOutstanding);
+    EXPECT_EQ(model.transport().transferThreadsCreated(), 0);
+    const InputReport& in = model.transport().inputReport();
+    EXPECT_TRUE(std::all_of(in.begin(), in.end(), [](quint8 b) { return b == 0; }));
+    EXPECT_EQ(model.transport().outputReport()[1], 0x03);
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "app/MainModel.h"
+#include "app/MemoryCommandEditor.h"
+#include "app/MemoryStatusWindow.h"
+#include "sim/SimPlatform.h"
+#include "support/RecordingUiPort.h"
+#include "support/WaitFor.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+// A main-window model on simulated bridges, with its files in a temporary folder.
+class ModelFixture : public ::testing::Test
+{
+protected:
+    MainModel::Paths paths() const
+    {
+        MainModel::Paths p;
+        p.executableFolder = dir.path();
+        p.settings = {dir.filePath(QStringLiteral("taviro.ini")),
+                      dir.filePath(QStringLiteral("taviro.ini"))};
+        p.autosave = {dir.filePath(QStringLiteral("taviro.cmd")),
+                      dir.filePath(QStringLiteral("taviro.cmd"))};
+        return p;
+    }
+
+    // Creates the model and runs start-up as the program does (create, activate, start).
+    MainModel& createModel(const QStringList& arguments = {})
+    {
+        model = std::make_unique<MainModel>(sim, ui, editor, status, paths());
+        model->FormCreate(arguments);
+        model->FormActivate();
+        model->start();
+        return *model;
+    }
+
+    // Waits until the first bridge is selected and every bridge's version is known.
+    bool waitForBridges(int count = 1, int deadlineMs = 5000)
+    {
+        return waitFor(
+            [&] {
+                BridgeList& b = model->bridges();
+                if (b.count() != count || !b.SelectedBridge())
+                    return false;
+                for (int i = 0; i < count; ++i)
+                    if (b.entry(i)->VersionQueryPending)
+                        return false;
+                return model->bridges().SelectedBridge() == model->bridges().ChosenBridge();
+            },
+            deadlineMs);
+    }
+
+    // Waits until the link is free and the poll timer's exchange is over.
+    bool waitForIdleLink(int deadlineMs = 3000)
+    {
+        return waitFor([&] { return !model->flags().WriteOutstanding; }, deadlineMs);
+    }
+
+    SimFirmware& firmware(int bridge = 0) { return *sim.devices().at(bridge)->firmware(); }
+
+    void TearDown() override { model.reset(); }
+
+    QTemporaryDir dir;
+    SimPlatform sim;
+    RecordingUiPort ui;
+    MemoryCommandEditor editor;
+    MemoryStatusWindow status;
+    std::unique_ptr<MainModel> model;
+};
