@@ -45,8 +45,12 @@ DEMO      := examples/demo.iic
 DEMO_VARS := --var TEMP:int
 
 run: build
-	$(CLI) check $(DEMO_VARS) $(DEMO)
-	$(CLI) compile $(DEMO_VARS) $(DEMO)
+	$(CLI) check --settings examples/demo.ini examples/demo.iic
+	$(CLI) run --simulate --settings examples/demo.ini examples/demo.iic
+	$(CLI) run --simulate --settings examples/demo.ini --repeat --count 50 \
+	    --csv $(BUILD)/signal.csv examples/signal.iic > $(BUILD)/signal.txt
+	@echo "signal source, 50 samples (X, SINE):"
+	@cut -d, -f1,3 $(BUILD)/signal.csv | paste -s -d " "
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

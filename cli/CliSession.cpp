@@ -73,7 +73,10 @@ bool CliSession::waitForBridge(int deadlineMs)
     BridgeList& bridges = m_model->bridges();
     pumpUntil(
         [&] {
-            if (bridges.count() == 0 || !bridges.SelectedBridge())
+            // Bridges already attached arrive with the first enumeration.
+            if (bridges.count() == 0)
+                return m_model->HIDCtl().EnumerationCount() > 0;
+            if (!bridges.SelectedBridge())
                 return false;
             for (int i = 0; i < bridges.count(); ++i)
                 if (bridges.entry(i)->VersionQueryPending)
