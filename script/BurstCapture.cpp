@@ -192,13 +192,13 @@ void BurstCapture::stop()
     if (m_stopping)
         return;
     m_stopping = true;
+    m_burstStartPending = false; // no more resends while Stop waits for the link
     MainModel& model = m_model;
     LinkFlags& flags = model.flags();
     CaptureState& capture = model.capture();
 
     pumpUntil([&] { return !flags.WriteOutstanding; });
     model.transport().StartTransfer(BridgeCommands::burstEnd());
-    m_burstStartPending = false;
     m_draining = true; // reports still arriving are not written
     m_lastReportMs = model.clock().nowMs();
 

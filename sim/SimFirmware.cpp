@@ -195,7 +195,7 @@ SimFirmware::Response SimFirmware::receiveApplication(const quint8* p)
         response.replies.append(reply(0x00));
     } else if ((count & CountBurst) && addressed && (flags & FlagRead)) {
         significant.append(char(p[2]));
-        m_streaming = true;
+        m_streaming = m_burstSupported;
         m_burstAddress = p[2];
         m_burstCount = std::clamp(count & 0x3F, 1, 63);
     } else if (addressed && p[2] == 0x82 && !(flags & FlagRead) && (count & 0x3F) == 0) {
@@ -510,6 +510,12 @@ void SimFirmware::setBurstCounter(bool on)
 {
     std::lock_guard lock(m_mutex);
     m_burstCounter = on;
+}
+
+void SimFirmware::setBurstSupported(bool supported)
+{
+    std::lock_guard lock(m_mutex);
+    m_burstSupported = supported;
 }
 
 quint64 SimFirmware::burstReportsStreamed() const
