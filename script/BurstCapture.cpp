@@ -78,8 +78,9 @@ void BurstCapture::showViews()
     m_model.chart().setShown(true);
 }
 
-void BurstCapture::abandonStart()
+void BurstCapture::abandonStart(StartOutcome outcome)
 {
+    m_lastStart = outcome;
     m_model.ClearRunFlags();
     m_model.focusEditorIfShown();
     m_model.UpdateActions();
@@ -97,8 +98,10 @@ void BurstCapture::fileError(const QString& what, const QFile& file)
 
 void BurstCapture::AcSendSpeedExecute()
 {
-    if (m_label == Disabled)
+    if (m_label == Disabled) {
+        m_lastStart = StartOutcome::Disabled;
         return;
+    }
     MainModel& model = m_model;
     ChartModel& chart = model.chart();
     chart.setShown(false);
@@ -125,7 +128,7 @@ void BurstCapture::AcSendSpeedExecute()
     const LineCompiler::Result compiled = model.compiler().CompileLine(
         caret >= 0 && caret < lines.size() ? lines[caret] : QString(), *m_packets, {}, true);
     if (!compiled.ok || compiled.count == 0) {
-        abandonStart();
+        abandonStart(compiled.ok ? StartOutcome::NoTransaction : StartOutcome::SyntaxError);
         return;
     }
     // Only the line's first transaction counts, always as a read of its byte count.
@@ -141,13 +144,14 @@ void BurstCapture::AcSendSpeedExecute()
     m_file.setFileName(m_filePath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         fileError(QStringLiteral("Cannot create the capture file %1: %2"), m_file);
-        abandonStart();
+        abandonStart(StartOutcome::FileError);
         return;
     }
     LinkFlags& flags = model.flags();
     pumpUntil([&] { return !flags.WriteOutstanding; });
     if (!model.execution().BurstRunning || m_stopping)
         return; // stopped (or reset) while the link was busy
+    m_lastStart = StartOutcome::Started;
     model.capture().restartCaptureClock();
     model.transport().StartTransfer(m_burstRequest);
     m_burstStartPending = true;

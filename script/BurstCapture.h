@@ -55,6 +55,9 @@ public:
     bool BurstStartPending() const { return m_burstStartPending; }
     int BurstStartTries() const { return m_burstStartTries; }
 
+    // How the last To file ended its start.
+    enum class StartOutcome { Started, Disabled, SyntaxError, NoTransaction, FileError };
+    StartOutcome lastStart() const { return m_lastStart; }
     // Of the capture running or last stopped: records appended to the file so far, and whether
     // the stream never started (" Error - can't start Burst mode").
     qint64 recordsReceived() const { return m_reportsReceived * m_recordsPerReport; }
@@ -76,7 +79,7 @@ Q_SIGNALS:
     void captureEnded();
 
 private:
-    void abandonStart();
+    void abandonStart(StartOutcome outcome);
     void showViews();
     void fileError(const QString& what, const QFile& file);
     // Reads the records back, fills lines and decodes; false when the file could not be read.
@@ -94,6 +97,7 @@ private:
     bool m_burstStartPending = false;
     int m_burstStartTries = 0;
     bool m_startFailed = false;
+    StartOutcome m_lastStart = StartOutcome::Started;
 
     QFile m_file;
     qint64 m_reportsReceived = 0;
