@@ -47,6 +47,9 @@ DEMO_VARS := --var TEMP:int
 run: build
 	$(CLI) check $(DEMO_VARS) $(DEMO)
 	$(CLI) compile $(DEMO_VARS) $(DEMO)
+	$(CLI) --simulate scan
+	$(CLI) --simulate burst --var SINE:int examples/burst.iic --line 4 \
+	    --out $(BUILD)/IIChighSpeed.dat --records 2000
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
