@@ -580,16 +580,27 @@ QByteArray SimFirmware::flashBlock(int block) const
     return m_flash.mid(block * PayloadSize, PayloadSize);
 }
 
+// Copies that share no data with the lists the firmware thread appends to, so that a test may
+// read the log while reports arrive (ThreadSanitizer cannot see the reference counting inside
+// an uninstrumented Qt).
 QStringList SimFirmware::log() const
 {
     std::lock_guard lock(m_mutex);
-    return m_log;
+    QStringList copy;
+    copy.reserve(m_log.size());
+    for (const QString& line : m_log)
+        copy.append(QString(line.constData(), line.size()));
+    return copy;
 }
 
 QList<QByteArray> SimFirmware::rawLog() const
 {
     std::lock_guard lock(m_mutex);
-    return m_rawLog;
+    QList<QByteArray> copy;
+    copy.reserve(m_rawLog.size());
+    for (const QByteArray& report : m_rawLog)
+        copy.append(QByteArray(report.constData(), report.size()));
+    return copy;
 }
 
 void SimFirmware::clearLog()
