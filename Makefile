@@ -40,10 +40,8 @@ configure: deps
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-# Until the application exists, the demo is the check and the compile of the example script.
-DEMO      := examples/demo.iic
-DEMO_VARS := --var TEMP:int
-
+# The demo on a simulated bridge: check and send the example script, repeat a read of the
+# signal source, scan the bus and capture a short burst.
 run: build
 	$(CLI) check --settings examples/demo.ini examples/demo.iic
 	$(CLI) run --simulate --settings examples/demo.ini examples/demo.iic
@@ -51,6 +49,9 @@ run: build
 	    --csv $(BUILD)/signal.csv examples/signal.iic > $(BUILD)/signal.txt
 	@echo "signal source, 50 samples (X, SINE):"
 	@cut -d, -f1,3 $(BUILD)/signal.csv | paste -s -d " "
+	$(CLI) --simulate scan
+	$(CLI) --simulate burst --var SINE:int examples/burst.iic --line 4 \
+	    --out $(BUILD)/IIChighSpeed.dat --records 2000
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -6,6 +6,8 @@
 #include "app/UiPort.h"
 #include "data/TVarType.h"
 #include "link/BridgeCommands.h"
+#include "script/BurstCapture.h"
+#include "script/BusScan.h"
 #include "script/CheckScript.h"
 #include "script/Hex2.h"
 #include "script/ScriptFile.h"
@@ -34,7 +36,9 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
       m_transport(m_flags, clock), m_controller(platform),
       m_bridges(m_controller, m_transport, m_flags), m_control(m_bridges, m_transport, m_flags),
       m_chart(m_variables), m_capture(m_variables, m_chart, clock),
-      m_compiler(m_variables, ui, m_readingState), m_runner(*this), m_caption(ApplicationTitle)
+      m_compiler(m_variables, ui, m_readingState), m_runner(*this),
+      m_scan(std::make_unique<BusScan>(*this)), m_burst(std::make_unique<BurstCapture>(*this)),
+      m_caption(ApplicationTitle)
 {
     m_panels = {QStringLiteral("1 : 0"),    SyntaxOk, QString(), QStringLiteral("disconnected"),
                 QStringLiteral("No power"), QString()};
@@ -49,6 +53,7 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
     m_bridges.setPollInterval = [this](int ms) { m_control.pollTimer().setInterval(ms); };
     m_bridges.changed = [this] { Q_EMIT bridgeListChanged(); };
     m_control.runActive = [this] { return m_execution.anyRunning(); };
+    m_control.burstStartRetry = [this] { return m_burst->startRetry(); };
     connect(&m_control, &BridgeControl::displayChanged, this, &MainModel::onControlDisplayChanged);
     m_editor.onTextChanged = [this] { SendMemoChange(); };
 
@@ -61,6 +66,8 @@ MainModel::~MainModel()
 {
     m_control.pollTimer().stop();
     m_editor.onTextChanged = nullptr;
+    // Reports handed over while the bridges are returned below find no run to go to.
+    m_execution = ExecutionState{};
 }
 
 void MainModel::FormCreate(const QStringList& arguments)
@@ -220,6 +227,8 @@ void MainModel::onTransactionReply()
     m_capture.updateElapsed();
     if (m_execution.SendBusy || m_execution.ListBusy)
         m_flags.ReplyReceived = true;
+    else if (m_execution.BurstRunning)
+        m_burst->writeReport(m_transport.inputReport());
     else if (m_execution.RepeatRunning)
         m_runner.repeatReplyStep();
 }
@@ -234,16 +243,30 @@ void MainModel::AcSendRepeatExecute()
     m_runner.AcSendRepeatExecute();
 }
 
+void MainModel::AcListExecute()
+{
+    m_scan->AcListExecute();
+}
+
+void MainModel::AcSendSpeedExecute()
+{
+    m_burst->AcSendSpeedExecute();
+}
+
 void MainModel::AcStopExecute()
 {
     if (m_execution.RepeatRunning) {
         m_runner.stopRepeat();
         return;
     }
+    if (m_execution.BurstRunning) {
+        m_burst->stop();
+        return;
+    }
     // Neither Repeat nor a burst runs: a Send or bus scan in progress is not affected.
     UpdateActions();
     focusEditorIfShown();
-    setPanel(2, QStringLiteral("Ct=0 Rate=0 smp/s"));
+    setPanel(2, BurstCapture::summary(0, 0));
 }
 
 void MainModel::AcResetExecute()

@@ -21,7 +21,10 @@
 #include <QString>
 
 #include <array>
+#include <memory>
 
+class BurstCapture;
+class BusScan;
 class CommandEditor;
 class HidPlatform;
 class StatusWindow;
@@ -97,6 +100,8 @@ public:
     // Run commands.
     void AcSendExecute();
     void AcSendRepeatExecute();
+    void AcListExecute();
+    void AcSendSpeedExecute();
     void AcStopExecute();
     void AcResetExecute();
     void ListBox1Click(int index) { m_bridges.ListBox1Click(index); }
@@ -142,6 +147,8 @@ public:
     LineCompiler& compiler() { return m_compiler; }
     bool& readingState() { return m_readingState; }
     ScriptRunner& runner() { return m_runner; }
+    BusScan& scan() { return *m_scan; }
+    BurstCapture& burst() { return *m_burst; }
     CommandEditor& editor() { return m_editor; }
     StatusWindow& statusWindow() { return m_statusWindow; }
     UiPort& ui() { return m_ui; }
@@ -180,6 +187,8 @@ private:
     bool m_readingState = false;
     LineCompiler m_compiler;
     ScriptRunner m_runner;
+    std::unique_ptr<BusScan> m_scan;
+    std::unique_ptr<BurstCapture> m_burst;
 
     ExecutionState m_execution;
     ActionStates m_actions;

@@ -25,4 +25,12 @@ int usageError(const CliCommand& command, const QString& message)
     return 2;
 }
 
+int fileError(const QString& what, const QString& path, const QString& error)
+{
+    out().flush();
+    err() << "taviro-cli: cannot " << what << " '" << path << "': " << error << "\n";
+    err().flush();
+    return 1;
+}
+
 } // namespace cli

@@ -18,4 +18,6 @@ QTextStream& out();
 QTextStream& err();
 // Prints "taviro-cli: <message>" and the usage of the command on stderr; returns 2.
 int usageError(const CliCommand& command, const QString& message);
+// Prints "taviro-cli: cannot <what> '<path>': <error>" on stderr; returns 1.
+int fileError(const QString& what, const QString& path, const QString& error);
 } // namespace cli

@@ -2,6 +2,7 @@
 
 #include "app/EventPump.h"
 #include "cli/CliSession.h"
+#include "cli/CsvWriter.h"
 #include "cli/ScriptArguments.h"
 
 #include <QFile>
@@ -82,57 +83,6 @@ std::optional<int> takeRunOptions(QStringList& args, RunOptions& run)
     return std::nullopt;
 }
 
-// Writes every sample as a row: X, then one column per active variable.
-class CsvWriter
-{
-public:
-    bool open(const QString& path, const VariableDefinitions& variables)
-    {
-        m_file.setFileName(path);
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return false;
-        QByteArray header = "X";
-        for (int i = 0; i < VariableDefinitions::Count; ++i) {
-            if (!variables.DataVars[size_t(i)].Active)
-                continue;
-            m_columns.push_back(i);
-            header += ',' + variables.Names[size_t(i)].toUtf8();
-        }
-        return write(header);
-    }
-
-    bool add(const CaptureState::Sample& sample)
-    {
-        QByteArray row = QByteArray::number(sample.x, 'g', 15);
-        for (int i : m_columns) {
-            row += ',';
-            if (const std::optional<double>& y = sample.y[size_t(i)])
-                row += QByteArray::number(*y, 'g', 15);
-        }
-        return write(row);
-    }
-
-    QString errorString() const { return m_file.errorString(); }
-
-private:
-    bool write(QByteArray line)
-    {
-        line += '\n';
-        return m_file.write(line) == line.size() && m_file.flush();
-    }
-
-    QFile m_file;
-    std::vector<int> m_columns;
-};
-
-int fileError(const QString& what, const QString& path, const QString& error)
-{
-    cli::out().flush();
-    cli::err() << "taviro-cli: cannot " << what << " '" << path << "': " << error << "\n";
-    cli::err().flush();
-    return 1;
-}
-
 } // namespace
 
 int runRunCommand(const QStringList& arguments)
@@ -167,7 +117,7 @@ int runRunCommand(const QStringList& arguments)
 
     CsvWriter csv;
     if (!run.csvPath.isEmpty() && !csv.open(run.csvPath, model.variables()))
-        return fileError(QStringLiteral("write"), run.csvPath, csv.errorString());
+        return cli::fileError(QStringLiteral("write"), run.csvPath, csv.errorString());
     bool csvFailed = false;
     QObject::connect(&model.runner(), &ScriptRunner::sampleTaken, &session, [&] {
         if (!run.csvPath.isEmpty() && !csv.add(model.capture().lastSample()))
@@ -192,7 +142,7 @@ int runRunCommand(const QStringList& arguments)
     }
     session.flushStatus();
     if (csvFailed)
-        return fileError(QStringLiteral("write"), run.csvPath, csv.errorString());
+        return cli::fileError(QStringLiteral("write"), run.csvPath, csv.errorString());
     if (model.runner().syntaxError())
         return 1;
     const bool failed = model.runner().sawFailure() || (run.repeat && model.flags().TransferFailed);

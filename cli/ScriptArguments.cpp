@@ -29,9 +29,10 @@ std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStri
         }
         if (arg == u"--help" || arg == u"-h") {
             cli::out() << "usage: taviro-cli " << command.synopsis << "\n"
-                       << command.summary << "\n\n"
-                       << "  SCRIPT             command script file, - for standard input\n"
-                       << "  --settings FILE    variable definitions from this settings file\n"
+                       << command.summary << "\n\n";
+            if (takesScript)
+                cli::out() << "  SCRIPT             command script file, - for standard input\n";
+            cli::out() << "  --settings FILE    variable definitions from this settings file\n"
                        << "                     (default: the start-up settings file, taviro.INI)\n"
                        << VarOption::Help;
             cli::out().flush();
@@ -54,12 +55,15 @@ std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStri
         if (!error.isEmpty())
             return cli::usageError(command, error);
     }
-    if (positional.isEmpty())
+    if (!takesScript && !positional.isEmpty())
+        return cli::usageError(command, QStringLiteral("unexpected '%1'").arg(positional.first()));
+    if (takesScript && positional.isEmpty())
         return cli::usageError(command, QStringLiteral("no %1 given").arg(fileKind));
     if (positional.size() > 1)
         return cli::usageError(
             command, QStringLiteral("one %1 only, got '%2'").arg(fileKind, positional[1]));
-    path = positional.first();
+    if (takesScript)
+        path = positional.first();
 
     // The settings file gives the definitions; every --var then replaces variable 1, 2, ...
     if (settingsPath.isEmpty()) {

@@ -18,6 +18,8 @@ struct ScriptArguments
     QStringList lines;
     // What the file is called in usage errors.
     QString fileKind = QStringLiteral("script file");
+    // false: the command takes the variable options only, and no file (path stays empty).
+    bool takesScript = true;
 
     // Parses args and reads the script. Returns no value when the command can go on, else the
     // exit code to end with: 0 after --help, 2 on bad usage, 1 when the script cannot be read

@@ -1,3 +1,4 @@
+#include "cli/BurstCommand.h"
 #include "cli/CheckCommand.h"
 #include "cli/CliCommand.h"
 #include "cli/CompileCommand.h"
@@ -6,6 +7,7 @@
 #include "cli/DevicesCommand.h"
 #include "cli/MakeImageCommand.h"
 #include "cli/RunCommand.h"
+#include "cli/ScanCommand.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +19,7 @@ namespace {
 // One entry per line, so that new commands merge cleanly.
 // clang-format off
 const std::array Commands = {
+    BurstCommand,
     CheckCommand,
     CompileCommand,
     ConvertCommand,
@@ -26,6 +29,7 @@ const std::array Commands = {
     PowerCommand,
     ResetCommand,
     RunCommand,
+    ScanCommand,
     SpeedCommand,
 };
 // clang-format on
@@ -67,6 +71,14 @@ int main(int argc, char* argv[])
     for (const CliCommand& c : Commands)
         if (first == QLatin1String(c.name))
             return c.run(args);
+    // Options may come before the command ("taviro-cli --simulate scan"); they are the
+    // command's own, as if given after its name.
+    if (first.startsWith(u'-')) {
+        for (qsizetype i = 0; i < args.size(); ++i)
+            for (const CliCommand& c : Commands)
+                if (args[i] == QLatin1String(c.name))
+                    return c.run(QStringList{first} + args.mid(0, i) + args.mid(i + 1));
+    }
     cli::err() << "taviro-cli: unknown command or option '" << first << "'\n";
     printHelp(cli::err());
     return 2;

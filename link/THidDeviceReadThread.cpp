@@ -7,7 +7,8 @@
 #include <chrono>
 
 THidDeviceReadThread::THidDeviceReadThread(THidDevice& device, quint16 inputReportLength)
-    : m_device(&device), m_buffer(inputReportLength)
+    : m_device(&device), m_length(inputReportLength),
+      m_buffers(MaxBatch + 1, std::vector<quint8>(inputReportLength))
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -67,37 +68,85 @@ void THidDeviceReadThread::pause(int ms)
                          [this] { return m_terminate.load(); });
 }
 
+// Waits as long as it takes for the first report, then takes what the platform already holds
+// without waiting. A read that is still pending at the end stays started in m_buffers[filled].
+bool THidDeviceReadThread::collect(int& filled, std::optional<quint32>& failure)
+{
+    THidDevice* device = m_device;
+    filled = 0;
+    failure.reset();
+    for (;;) {
+        std::vector<quint8>& buffer = m_buffers[size_t(filled)];
+        if (!m_readPending) {
+            std::fill(buffer.begin(), buffer.end(), quint8(0));
+            quint32 error = 0;
+            if (!device->ReadOverlapped(buffer.data(), m_length, error)) {
+                failure = error;
+                return true;
+            }
+            m_readPending = true;
+        }
+        bool completed = false;
+        if (filled == 0) {
+            // A stop that came before the read was pending could not complete it.
+            completed = !m_terminate && device->WaitRead(device->ReadSliceMs());
+            while (!completed && !m_terminate)
+                completed = device->WaitRead(device->ReadSliceMs());
+        } else {
+            completed = device->WaitRead(0);
+        }
+        if (m_terminate) {
+            if (!completed)
+                device->CancelTransfer(THidTransfer::Read);
+            m_readPending = false;
+            return false;
+        }
+        if (!completed)
+            return true;
+        m_readPending = false;
+        const quint32 count = device->OverlappedReadResult();
+        if (count > 0 && m_length > 0)
+            m_counts[size_t(filled++)] = std::min<quint32>(count, m_length);
+        else if (filled > 0)
+            return true; // an empty (cancelled) read ends the batch
+        if (filled == MaxBatch)
+            return true;
+    }
+}
+
 void THidDeviceReadThread::run()
 {
     GuiHandoff& handoff = GuiHandoff::instance();
     THidDevice* device = m_device;
-    const quint16 length = static_cast<quint16>(m_buffer.size());
-    while (!m_terminate) {
-        std::fill(m_buffer.begin(), m_buffer.end(), quint8(0));
-        quint32 error = 0;
-        if (device->ReadOverlapped(m_buffer.data(), length, error)) {
-            // A stop that came before the read was pending could not complete it.
-            bool completed = !m_terminate && device->WaitRead(device->ReadSliceMs());
-            while (!completed && !m_terminate)
-                completed = device->WaitRead(device->ReadSliceMs());
-            if (m_terminate) {
-                if (!completed)
-                    device->CancelTransfer(THidTransfer::Read);
-                break;
-            }
-            const quint32 count = device->OverlappedReadResult();
-            if (count > 0 && length > 0) {
-                const quint8 reportId = m_buffer[0];
-                const quint8* data = m_buffer.data() + 1;
-                const quint16 size = static_cast<quint16>(std::min<quint32>(count, length) - 1);
-                handoff.run([&] { device->deliverInputReport(*this, reportId, data, size); });
-            }
-        } else {
-            handoff.run([&] { device->deliverReadFailure(*this, error); });
+    int filled = 0;
+    std::optional<quint32> failure;
+    while (!m_terminate && collect(filled, failure)) {
+        if (filled > 0) {
+            handoff.run([&] {
+                // A handler that stops this reader may end the device's life: the rest of
+                // the batch is dropped, as a stopped reader's reports always are.
+                for (int i = 0; i < filled && !m_terminate; ++i) {
+                    const std::vector<quint8>& b = m_buffers[size_t(i)];
+                    device->deliverInputReport(*this, b[0], b.data() + 1,
+                                               static_cast<quint16>(m_counts[size_t(i)] - 1));
+                }
+            });
+            // The read still pending goes first next time; swapping keeps its buffer in place.
+            if (m_readPending)
+                std::swap(m_buffers[0], m_buffers[size_t(filled)]);
+        }
+        if (m_terminate)
+            break;
+        if (failure) {
+            handoff.run([&] { device->deliverReadFailure(*this, *failure); });
             if (!m_terminate)
                 pause(device->ReadSliceMs());
         }
     }
+    // Stopped during a hand-off while a read was pending: a retired reader's stop request
+    // already completed it, and its device may be gone.
+    if (m_readPending && !m_retired)
+        device->CancelTransfer(THidTransfer::Read);
     m_finished = true;
     handoff.notify();
 }

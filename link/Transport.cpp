@@ -120,8 +120,12 @@ void Transport::failOutstandingExchange()
     // A thread still busy with a write would go on using the device after it was returned.
     if (outstanding || m_transferMode.load() != TUSBThread::Idle)
         destroyTransferThread();
-    if (outstanding)
+    if (outstanding) {
         m_flags.TransferFailed = true;
+        // A poll exchange given up here gets no reply: the next transaction reply (on the
+        // bridge selected next) must not be taken for it.
+        m_flags.ControlReplyExpected = false;
+    }
 }
 
 void Transport::cancelDeviceIo()

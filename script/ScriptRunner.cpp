@@ -7,6 +7,7 @@
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
 #include "script/TransactionResult.h"
+#include "script/TransactionWait.h"
 
 namespace {
 // A pause of this many milliseconds or less between Repeat passes means no pause.
@@ -41,12 +42,7 @@ bool ScriptRunner::compile(int line)
 bool ScriptRunner::waitForTransaction(const TIIC_Packet& packet)
 {
     LinkFlags& flags = m_model.flags();
-    pumpUntil([&] { return !flags.WriteOutstanding; });
-    m_model.transport().StartTransfer(packet);
-    // Without a bridge nothing was sent and no reply will come.
-    if (!m_model.transport().device())
-        flags.TransferFailed = true;
-    pumpUntil([&] { return flags.ReplyReceived || flags.AbortRequested || flags.TransferFailed; });
+    exchangeTransaction(flags, m_model.transport(), packet);
     m_continuation = {packet.Continued, packet.Read};
     if (flags.TransferFailed.exchange(false))
         m_sawFailure = true;

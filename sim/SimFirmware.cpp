@@ -195,7 +195,7 @@ SimFirmware::Response SimFirmware::receiveApplication(const quint8* p)
         response.replies.append(reply(0x00));
     } else if ((count & CountBurst) && addressed && (flags & FlagRead)) {
         significant.append(char(p[2]));
-        m_streaming = true;
+        m_streaming = m_burstSupported;
         m_burstAddress = p[2];
         m_burstCount = std::clamp(count & 0x3F, 1, 63);
     } else if (addressed && p[2] == 0x82 && !(flags & FlagRead) && (count & 0x3F) == 0) {
@@ -512,6 +512,12 @@ void SimFirmware::setBurstCounter(bool on)
     m_burstCounter = on;
 }
 
+void SimFirmware::setBurstSupported(bool supported)
+{
+    std::lock_guard lock(m_mutex);
+    m_burstSupported = supported;
+}
+
 quint64 SimFirmware::burstReportsStreamed() const
 {
     std::lock_guard lock(m_mutex);
@@ -574,16 +580,27 @@ QByteArray SimFirmware::flashBlock(int block) const
     return m_flash.mid(block * PayloadSize, PayloadSize);
 }
 
+// Copies that share no data with the lists the firmware thread appends to, so that a test may
+// read the log while reports arrive (ThreadSanitizer cannot see the reference counting inside
+// an uninstrumented Qt).
 QStringList SimFirmware::log() const
 {
     std::lock_guard lock(m_mutex);
-    return m_log;
+    QStringList copy;
+    copy.reserve(m_log.size());
+    for (const QString& line : m_log)
+        copy.append(QString(line.constData(), line.size()));
+    return copy;
 }
 
 QList<QByteArray> SimFirmware::rawLog() const
 {
     std::lock_guard lock(m_mutex);
-    return m_rawLog;
+    QList<QByteArray> copy;
+    copy.reserve(m_rawLog.size());
+    for (const QByteArray& report : m_rawLog)
+        copy.append(QByteArray(report.constData(), report.size()));
+    return copy;
 }
 
 void SimFirmware::clearLog()

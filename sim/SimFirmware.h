@@ -66,6 +66,8 @@ public:
     // Burst records carry their running number (little endian, cut to n bytes) instead of
     // target data, so a test can prove that no record was lost.
     void setBurstCounter(bool on);
+    // false: burst requests are logged and go unanswered, as by firmware without burst mode.
+    void setBurstSupported(bool supported);
     quint64 burstReportsStreamed() const;
     quint64 burstRecordsStreamed() const;
 
@@ -108,6 +110,7 @@ private:
     quint8 m_burstAddress = 0;
     int m_burstCount = 0;
     bool m_burstCounter = false;
+    bool m_burstSupported = true;
     quint64 m_reportsStreamed = 0;
     quint64 m_recordsStreamed = 0;
 

@@ -28,6 +28,7 @@
 //   SimFirmware& fw = *b.firmware();
 //   fw.setExternalPower(false); fw.clearTargets(); fw.addAckTarget(0x68);
 //   fw.setVersion(2, 6); fw.setBurstCounter(true); fw.burstReportsStreamed();
+//   fw.setBurstSupported(false)             // burst requests go unanswered
 //   fw.setProbeBusyReplies(3); fw.setBootLoaderVersionCode(0x77); fw.setWrongBlockAckAt(40);
 //   fw.setVerifyReplies(false); fw.setCorruptVerifyAt(7);
 //   fw.log()  -> {"03 02 80", "28 00", "02 01 80 01", ...}: every output payload received

@@ -1,0 +1,312 @@
+#include "script/BurstCapture.h"
+
+#include "app/CommandEditor.h"
+#include "app/EventPump.h"
+#include "app/MainModel.h"
+#include "app/StatusWindow.h"
+#include "app/UiPort.h"
+#include "data/CaptureState.h"
+#include "data/ChartModel.h"
+#include "link/BridgeCommands.h"
+#include "link/PacketCodec.h"
+
+#include <QFileInfo>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace {
+const QString Disabled = QStringLiteral("none");
+// Bytes read from the capture file at a time during the read-back.
+constexpr qint64 ReadChunkBytes = 1 << 16;
+} // namespace
+
+BurstCapture::BurstCapture(MainModel& model)
+    : m_model(model), m_packets(std::make_unique<TPacketList>())
+{
+    setFilePath(QStringLiteral("IIChighSpeed.dat"));
+}
+
+BurstCapture::~BurstCapture() = default;
+
+void BurstCapture::setFilePath(const QString& path)
+{
+    m_filePath = path;
+    m_label = QFileInfo(path).fileName();
+    Q_EMIT fileLabelChanged();
+}
+
+void BurstCapture::Button1Click()
+{
+    UiPort::FileRequest request;
+    request.mode = UiPort::FileMode::Save;
+    request.initialName = QStringLiteral("IIChighSpeed");
+    request.filters = {QStringLiteral("IIC files|*.dat"), QStringLiteral("All files|*.*")};
+    request.defaultSuffix = QStringLiteral("dat");
+    request.confirmOverwrite = true;
+    const QString path = m_model.ui().chooseFile(request);
+    if (!path.isEmpty())
+        setFilePath(path);
+}
+
+void BurstCapture::Button2Click()
+{
+    m_fileTab.clear();
+}
+
+qint64 BurstCapture::rate(qint64 records, qint32 elapsedMs)
+{
+    if (elapsedMs <= 0 || records <= 0)
+        return 0;
+    const qint64 scaled = records * 1000;
+    qint64 quotient = scaled / elapsedMs;
+    const qint64 twiceRemainder = 2 * (scaled % elapsedMs);
+    if (twiceRemainder > elapsedMs || (twiceRemainder == elapsedMs && (quotient & 1)))
+        ++quotient;
+    return quotient;
+}
+
+QString BurstCapture::summary(qint64 records, qint32 elapsedMs)
+{
+    return QStringLiteral("Ct=%1 Rate=%2 smp/s").arg(records).arg(rate(records, elapsedMs));
+}
+
+void BurstCapture::showViews()
+{
+    m_fileTab.setShown(true);
+    m_model.chart().setShown(true);
+}
+
+void BurstCapture::abandonStart(StartOutcome outcome)
+{
+    m_lastStart = outcome;
+    m_model.ClearRunFlags();
+    m_model.focusEditorIfShown();
+    m_model.UpdateActions();
+    m_model.setPanel(2, QString());
+    showViews();
+    Q_EMIT captureEnded();
+}
+
+void BurstCapture::fileError(const QString& what, const QFile& file)
+{
+    m_fileFailed = true;
+    m_model.ui().messageBox(what.arg(m_filePath, file.errorString()), QStringLiteral("Error"),
+                            UiPort::Icon::Error, int(UiPort::Button::Ok));
+}
+
+void BurstCapture::AcSendSpeedExecute()
+{
+    if (m_label == Disabled) {
+        m_lastStart = StartOutcome::Disabled;
+        return;
+    }
+    MainModel& model = m_model;
+    ChartModel& chart = model.chart();
+    chart.setShown(false);
+    m_fileTab.setShown(false);
+    m_fileTab.clear();
+    chart.clearAll();
+    chart.undoZoom();
+    chart.setBottomAxisTitle(model.variables().AxisX ? QStringLiteral("time, ms")
+                                                     : QStringLiteral("samples count"));
+    model.execution().BurstRunning = true;
+    model.UpdateActions();
+    model.setPanel(2, QStringLiteral("wait..."));
+    m_startFailed = false;
+    m_fileFailed = false;
+    m_reportsReceived = 0;
+    m_records = 0;
+    m_unwrittenReports = 0;
+
+    // The caret line, whatever "Send all strings" says.
+    const int caret = model.editor().selectionStart().line;
+    const QStringList lines = model.editor().lines();
+    model.readingState() = false;
+    model.capture().ClearPresent();
+    const LineCompiler::Result compiled = model.compiler().CompileLine(
+        caret >= 0 && caret < lines.size() ? lines[caret] : QString(), *m_packets, {}, true);
+    if (!compiled.ok || compiled.count == 0) {
+        abandonStart(compiled.ok ? StartOutcome::NoTransaction : StartOutcome::SyntaxError);
+        return;
+    }
+    // Only the line's first transaction counts, always as a read of its byte count.
+    const TIIC_Packet& first = (*m_packets)[1];
+    m_burstRequest = BridgeCommands::burstRequest(first.Address, first.Count);
+    m_burstRequest.IsVariable = first.IsVariable;
+    m_burstRequest.VariableRef = first.VariableRef;
+    m_burstRequest.HasDelay = first.HasDelay;
+    m_burstRequest.Delay = first.Delay;
+    m_burstDataCount = m_burstRequest.Count & CountMask;
+    m_recordsPerReport = burstRecordsPerReport(m_burstDataCount);
+
+    m_file.setFileName(m_filePath);
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        fileError(QStringLiteral("Cannot create the capture file %1: %2"), m_file);
+        abandonStart(StartOutcome::FileError);
+        return;
+    }
+    LinkFlags& flags = model.flags();
+    pumpUntil([&] { return !flags.WriteOutstanding; });
+    if (!model.execution().BurstRunning || m_stopping)
+        return; // stopped (or reset) while the link was busy
+    m_lastStart = StartOutcome::Started;
+    model.capture().restartCaptureClock();
+    model.transport().StartTransfer(m_burstRequest);
+    m_burstStartPending = true;
+    m_burstStartTries = 0;
+}
+
+bool BurstCapture::startRetry()
+{
+    if (!m_burstStartPending)
+        return false;
+    if (++m_burstStartTries < MaxStartTries) {
+        m_model.transport().StartTransfer(m_burstRequest);
+        return true;
+    }
+    StatusWindow& status = m_model.statusWindow();
+    status.addLine(QStringLiteral(" Error - can't start Burst mode"));
+    status.scrollToEnd();
+    m_burstStartPending = false;
+    m_startFailed = true;
+    return false;
+}
+
+void BurstCapture::writeReport(const InputReport& report)
+{
+    if (m_draining) {
+        m_lastReportMs = m_model.clock().nowMs();
+        return;
+    }
+    if (!m_file.isOpen())
+        return;
+    m_burstStartPending = false;
+    ++m_reportsReceived;
+    // One write per report, nothing decoded. A report that cannot be written is missing from
+    // the file's length, which Stop compares with the reports received.
+    m_file.write(reinterpret_cast<const char*>(report.data()),
+                 qint64(m_recordsPerReport) * (m_burstDataCount + 1));
+}
+
+void BurstCapture::stop()
+{
+    // Reset pressed while Stop waits for the link: the Stop in progress finishes the capture.
+    if (m_stopping)
+        return;
+    m_stopping = true;
+    m_burstStartPending = false; // no more resends while Stop waits for the link
+    MainModel& model = m_model;
+    LinkFlags& flags = model.flags();
+    CaptureState& capture = model.capture();
+
+    pumpUntil([&] { return !flags.WriteOutstanding; });
+    model.transport().StartTransfer(BridgeCommands::burstEnd());
+    m_draining = true; // reports still arriving are not written
+    m_lastReportMs = model.clock().nowMs();
+
+    m_file.close();
+    if (m_file.error() != QFileDevice::NoError)
+        model.ui().beep();
+    capture.updateElapsed();
+    const qint32 elapsedMs = capture.ElapsedMs;
+
+    // Until the stream has run dry the link is not free: a stream report taken for the reply
+    // of the next poll or Send would be read as bridge status or target data.
+    pumpUntil(
+        [&] {
+            return !flags.WriteOutstanding &&
+                   quint32(model.clock().nowMs() - m_lastReportMs) >= quint32(StreamQuietMs);
+        },
+        StreamDrainLimitMs);
+    m_draining = false;
+    model.execution().BurstRunning = false;
+    capture.ElapsedMs = elapsedMs; // the drained reports moved the report clock on
+
+    QFile in(m_filePath);
+    if (!in.open(QIODevice::ReadOnly)) {
+        showViews();
+        model.UpdateActions();
+        model.focusEditorIfShown();
+        model.setPanel(2, QString());
+        fileError(QStringLiteral("Cannot open the capture file %1: %2"), in);
+        m_stopping = false;
+        Q_EMIT captureEnded();
+        return;
+    }
+    const qint64 recordBytes = m_burstDataCount + 1;
+    const qint64 reportBytes = m_recordsPerReport * recordBytes;
+    const qint64 size = in.size();
+    m_unwrittenReports = std::max<qint64>(0, m_reportsReceived - size / reportBytes);
+
+    capture.BeginBurstDecode(size / recordBytes);
+    QStringList lines;
+    const bool read = readBack(in, size / recordBytes, lines);
+    const QString readError = in.errorString();
+    capture.FinishBurstDecode(m_records);
+    m_fileTab.append(std::move(lines));
+    in.close();
+    if (in.error() != QFileDevice::NoError)
+        model.ui().beep();
+    capture.leaveBulkMode();
+    showViews();
+    if (model.chart().seriesOnChartCount() > 0)
+        model.chart().refresh();
+
+    model.UpdateActions();
+    model.focusEditorIfShown();
+    model.setPanel(2, summary(m_records, elapsedMs));
+    if (m_unwrittenReports > 0) {
+        StatusWindow& status = model.statusWindow();
+        status.addLine(QStringLiteral(" Error - %1 burst reports could not be written to %2")
+                           .arg(m_unwrittenReports)
+                           .arg(m_filePath));
+        status.scrollToEnd();
+    }
+    if (!read) {
+        m_fileFailed = true;
+        model.ui().messageBox(
+            QStringLiteral("Cannot read the capture file %1: %2").arg(m_filePath, readError),
+            QStringLiteral("Error"), UiPort::Icon::Error, int(UiPort::Button::Ok));
+    }
+    m_stopping = false;
+    Q_EMIT captureEnded();
+}
+
+bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
+{
+    CaptureState& capture = m_model.capture();
+    const std::array<QString, 256>& hex = m_model.HexText();
+    const int recordBytes = m_burstDataCount + 1;
+    // The record bytes that belong to variables, and their raw slots.
+    std::vector<std::pair<int, int>> mapped;
+    for (int r = 1; r <= std::min(m_burstDataCount, MaxSlots); ++r)
+        if (m_burstRequest.IsVariable[size_t(r)])
+            mapped.emplace_back(r, m_burstRequest.VariableRef[size_t(r)]);
+
+    lines.reserve(records);
+    const qint64 perChunk = std::max<qint64>(1, ReadChunkBytes / recordBytes);
+    QByteArray chunk;
+    m_records = 0;
+    while (m_records < records) {
+        chunk.resize(std::min(perChunk, records - m_records) * recordBytes);
+        const qint64 got = std::max<qint64>(0, in.read(chunk.data(), chunk.size()));
+        const auto* p = reinterpret_cast<const quint8*>(chunk.constData());
+        for (qint64 k = 0; k < got / recordBytes; ++k, p += recordBytes) {
+            QString line;
+            line.reserve(3 * recordBytes);
+            for (int b = 0; b < recordBytes; ++b)
+                line.append(hex[p[b]]);
+            lines.append(std::move(line));
+            capture.ClearPresent();
+            for (const auto& [r, slot] : mapped)
+                capture.PutByte(slot, p[r]);
+            capture.DecodeBurstRecord();
+        }
+        m_records += got / recordBytes;
+        if (got != chunk.size())
+            return false;
+    }
+    return true;
+}
