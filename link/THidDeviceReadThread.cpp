@@ -75,6 +75,7 @@ bool THidDeviceReadThread::collect(int& filled, std::optional<quint32>& failure)
     THidDevice* device = m_device;
     filled = 0;
     failure.reset();
+    bool streaming = false;
     for (;;) {
         std::vector<quint8>& buffer = m_buffers[size_t(filled)];
         if (!m_readPending) {
@@ -88,8 +89,12 @@ bool THidDeviceReadThread::collect(int& filled, std::optional<quint32>& failure)
         }
         bool completed = false;
         if (filled == 0) {
+            // A report that was already waiting means the device streams: read ahead. One
+            // that had to be waited for is a reply, and a read left pending across its
+            // hand-off would only cost the next exchange wake-ups.
+            completed = !m_terminate && device->WaitRead(0);
+            streaming = completed;
             // A stop that came before the read was pending could not complete it.
-            completed = !m_terminate && device->WaitRead(device->ReadSliceMs());
             while (!completed && !m_terminate)
                 completed = device->WaitRead(device->ReadSliceMs());
         } else {
@@ -109,7 +114,7 @@ bool THidDeviceReadThread::collect(int& filled, std::optional<quint32>& failure)
             m_counts[size_t(filled++)] = std::min<quint32>(count, m_length);
         else if (filled > 0)
             return true; // an empty (cancelled) read ends the batch
-        if (filled == MaxBatch)
+        if (filled == MaxBatch || !streaming)
             return true;
     }
 }

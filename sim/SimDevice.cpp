@@ -87,6 +87,10 @@ public:
     bool waitRead(int timeoutMs) override
     {
         std::unique_lock lock(m_device->m_mutex);
+        // A condition-variable wait with a deadline already passed still sleeps in the
+        // kernel for its timer slack (tens of microseconds): a poll must not wait at all.
+        if (timeoutMs <= 0)
+            return !m_pending;
         return m_readDone.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                    [this] { return !m_pending; });
     }

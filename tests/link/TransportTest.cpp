@@ -42,7 +42,7 @@ protected:
 TEST_F(TransportTest, ALateReplyCompletesAndAMissingOneTimesOutOnce)
 {
     const int threads = transport().transferThreadsCreated();
-    sim.devices().first()->delayNextReplies(1, 900);
+    sim.devices().first()->delayNextReplies(1, 700);
     ASSERT_TRUE(exchange(temperatureRead()));
     EXPECT_FALSE(model->flags().TransferFailed);
     EXPECT_TRUE(addressAcknowledged(transport().inputReport()));
