@@ -6,6 +6,7 @@
 #include "cli/DevicesCommand.h"
 #include "cli/MakeImageCommand.h"
 #include "cli/RunCommand.h"
+#include "cli/UpgradeCommand.h"
 
 #include <QCoreApplication>
 
@@ -27,6 +28,7 @@ const std::array Commands = {
     ResetCommand,
     RunCommand,
     SpeedCommand,
+    UpgradeCommand,
 };
 // clang-format on
 

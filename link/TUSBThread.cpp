@@ -113,6 +113,8 @@ void TUSBThread::write()
                 break;
             }
         }
+        if (completed)
+            m_transport.noteWriteCompleted();
     }
     if (!completed) {
         // Termination came while the write was pending.
