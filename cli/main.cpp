@@ -53,6 +53,15 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVIRO_VERSION));
 
     QStringList args = QCoreApplication::arguments().mid(1);
+    // The device options may also stand before the command ("taviro-cli --simulate list");
+    // they go to the command with the rest of its arguments.
+    QStringList deviceOptions;
+    while (!args.isEmpty() && (args.first().startsWith(QLatin1String("--simulate")) ||
+                               args.first().startsWith(QLatin1String("--bridge")))) {
+        deviceOptions << args.takeFirst();
+        if (deviceOptions.last() == QLatin1String("--bridge") && !args.isEmpty())
+            deviceOptions << args.takeFirst();
+    }
     if (args.isEmpty()) {
         printHelp(cli::err());
         return 2;
@@ -68,7 +77,7 @@ int main(int argc, char* argv[])
     }
     for (const CliCommand& c : Commands)
         if (first == QLatin1String(c.name))
-            return c.run(args);
+            return c.run(args + deviceOptions);
     cli::err() << "taviro-cli: unknown command or option '" << first << "'\n";
     printHelp(cli::err());
     return 2;
