@@ -390,6 +390,13 @@ void TUpgradeForm::end(Ending ending)
         Q_ASSERT(false);
         break;
     }
+    if (ending != Ending::Refused && m_main.flags().WriteOutstanding) {
+        // The reply handler never ends an exchange, so the run's last one is still armed; end
+        // it here, or the watchdog would print a time-out for it once the run's flag is down.
+        Transport& transport = m_main.transport();
+        std::lock_guard lock(transport.TransferLock());
+        transport.failOutstandingExchange();
+    }
     if (m_pollWasActive)
         m_main.control().pollTimer().start();
     m_running = false;

@@ -75,6 +75,9 @@ protected:
         EXPECT_TRUE(form->programEnabled());
         EXPECT_FALSE(form->running());
         EXPECT_FALSE(model->flags().ControlReplyExpected);
+        // The run's last exchange is over: no "Timeout" for it once the flag is down.
+        EXPECT_FALSE(model->flags().WriteOutstanding);
+        EXPECT_EQ(model->transport().watchdog().state(), TTimeout::Idle);
         EXPECT_TRUE(model->control().pollTimer().isActive());
         EXPECT_FALSE(status.lines().contains(QStringLiteral("Timeout")));
     }
