@@ -257,9 +257,8 @@ TUpgradeForm::Ending TUpgradeForm::sendIntoBootLoader(const FirmwareImage& image
         VersionGate::message(verdict).show(m_main.ui()) != UiPort::Button::Ok)
         return Ending::Refused;
 
-    // The box may have let the bridge go away.
-    bridge = m_main.bridges().SelectedBridge();
-    if (!bridge || !bridge->Device)
+    // While a box was open the bridge may have gone away, or another one been selected.
+    if (m_main.bridges().SelectedBridge() != bridge || !bridge->Device)
         return Ending::Failed;
     serial = bridge->Device->SerialNumber();
     m_main.AcStopExecute();
