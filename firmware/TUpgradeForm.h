@@ -40,8 +40,8 @@ public:
     };
 
     enum class StatusKind { Normal, Error };
-    // How the last run ended: E1 file or version refused, E2 failure, time-out or Exit,
-    // E3 another bridge arrived, E4 done.
+    // How the last run ended: the file or the bridge's version refused; a failure, time-out
+    // or Exit; another bridge arrived in place of the boot loader; done.
     enum class Ending { None, Refused, Failed, OtherBridge, Done };
 
     explicit TUpgradeForm(MainModel& main, QObject* parent = nullptr);
