@@ -5,6 +5,7 @@
 #include "app/StatusWindow.h"
 #include "app/UiPort.h"
 #include "data/TVarType.h"
+#include "firmware/BootloaderConversion.h"
 #include "link/BridgeCommands.h"
 #include "script/BurstCapture.h"
 #include "script/BusScan.h"
@@ -330,6 +331,40 @@ bool MainModel::openScript(const QString& path)
         return false;
     }
     SendMemoChange();
+    return true;
+}
+
+void MainModel::FileOpen2()
+{
+    UiPort::FileRequest request;
+    request.mode = UiPort::FileMode::Open;
+    request.initialName = m_bootloaderFileName;
+    request.filters = {QStringLiteral("txt|*.txt")};
+    request.defaultSuffix = QStringLiteral("txt");
+    const QString path = m_ui.chooseFile(request);
+    if (!path.isEmpty())
+        openBootloaderFile(path);
+}
+
+bool MainModel::openBootloaderFile(const QString& path)
+{
+    m_editor.setChangeNotificationSuspended(true);
+    m_bootloaderFileName = QFileInfo(path).absoluteFilePath();
+    m_caption = ApplicationTitle + QStringLiteral(" - ") + m_bootloaderFileName;
+    Q_EMIT captionChanged();
+    m_editor.clear();
+    const BootloaderConversion conversion = BootloaderConversion::readFile(path);
+    QStringList lines = conversion.lines();
+    // ";END" goes in once the notification is back, so that adding it runs the check once.
+    if (conversion.completed())
+        lines.removeLast();
+    m_editor.setLines(lines);
+    m_editor.setChangeNotificationSuspended(false);
+    if (!conversion.completed()) {
+        showFileError(conversion.error());
+        return false;
+    }
+    m_editor.appendLine(conversion.lines().last());
     return true;
 }
 

@@ -119,6 +119,10 @@ public:
     void FileSaveAs1();
     void FileSaveAs2();
     bool openScript(const QString& path);
+    // "Open I2C BL file...": converts an I2C boot-loader text file into the editor.
+    void FileOpen2();
+    bool openBootloaderFile(const QString& path);
+    QString BootloaderFileName() const { return m_bootloaderFileName; }
     bool saveScript(const QString& path);
     bool saveStatusWindow(const QString& path);
     void insertCommandLine();
@@ -203,6 +207,7 @@ private:
 
     QString m_caption;
     QString m_scriptFileName;
+    QString m_bootloaderFileName;
     quint8 m_firstFoundAddress = 0;
     std::array<QString, 256> m_hexText;
 };

@@ -24,6 +24,7 @@ public:
     MainModel& model() { return *m_model; }
     MemoryCommandEditor& editor() { return m_editor; }
     MemoryStatusWindow& statusWindow() { return m_status; }
+    TerminalUiPort& ui() { return m_ui; }
 
     // Waits until the bridges are listed with their versions (at most deadlineMs) and, with
     // --bridge, selects that one. False, with the reason on stderr, when there is none.

@@ -70,6 +70,12 @@ UiPort::Button TerminalUiPort::messageBox(const QString& text, const QString& ca
     int offered = 0;
     for (const Choice& c : Choices)
         offered += has(buttons, c.button) ? 1 : 0;
+    if (offered > 1 && m_assumeYes) {
+        const UiPort::Button yes = has(buttons, Button::Ok) ? Button::Ok : Button::Yes;
+        err << (yes == Button::Ok ? "ok" : "yes") << " (--yes)\n";
+        err.flush();
+        return yes;
+    }
     if (offered <= 1 || !interactive()) {
         err.flush();
         return unattendedAnswer(buttons);

@@ -14,7 +14,12 @@ public:
     QString chooseFile(const FileRequest& request) override;
     void beep() override;
 
+    // --yes: a box that offers a choice is answered Ok (or Yes) without asking.
+    void setAssumeYes(bool on) { m_assumeYes = on; }
+
 private:
     static bool interactive();
     static bool readAnswer(QString& answer);
+
+    bool m_assumeYes = false;
 };

@@ -8,6 +8,7 @@
 #include "cli/MakeImageCommand.h"
 #include "cli/RunCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/UpgradeCommand.h"
 
 #include <QCoreApplication>
 
@@ -31,6 +32,7 @@ const std::array Commands = {
     RunCommand,
     ScanCommand,
     SpeedCommand,
+    UpgradeCommand,
 };
 // clang-format on
 
@@ -55,6 +57,15 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(TAVIRO_VERSION));
 
     QStringList args = QCoreApplication::arguments().mid(1);
+    // The device options may also stand before the command ("taviro-cli --simulate list");
+    // they go to the command with the rest of its arguments.
+    QStringList deviceOptions;
+    while (!args.isEmpty() && (args.first().startsWith(QLatin1String("--simulate")) ||
+                               args.first().startsWith(QLatin1String("--bridge")))) {
+        deviceOptions << args.takeFirst();
+        if (deviceOptions.last() == QLatin1String("--bridge") && !args.isEmpty())
+            deviceOptions << args.takeFirst();
+    }
     if (args.isEmpty()) {
         printHelp(cli::err());
         return 2;
@@ -70,15 +81,7 @@ int main(int argc, char* argv[])
     }
     for (const CliCommand& c : Commands)
         if (first == QLatin1String(c.name))
-            return c.run(args);
-    // Options may come before the command ("taviro-cli --simulate scan"); they are the
-    // command's own, as if given after its name.
-    if (first.startsWith(u'-')) {
-        for (qsizetype i = 0; i < args.size(); ++i)
-            for (const CliCommand& c : Commands)
-                if (args[i] == QLatin1String(c.name))
-                    return c.run(QStringList{first} + args.mid(0, i) + args.mid(i + 1));
-    }
+            return c.run(args + deviceOptions);
     cli::err() << "taviro-cli: unknown command or option '" << first << "'\n";
     printHelp(cli::err());
     return 2;

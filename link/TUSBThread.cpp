@@ -106,13 +106,13 @@ void TUSBThread::write()
     const quint16 length = qMin<quint16>(device->Caps().OutputReportByteLength, report.size());
     bool completed = true;
     if (device->WriteOverlapped(report.data(), length)) {
-        completed = false;
-        while (!m_terminate) {
-            if (device->WaitWrite(WriteWaitSliceMs)) {
-                completed = true;
-                break;
-            }
-        }
+        // Looked at once even when termination is already requested: a write that completed
+        // at once must not count as lost because the thread was slow to see it.
+        do {
+            completed = device->WaitWrite(WriteWaitSliceMs);
+        } while (!completed && !m_terminate);
+        if (completed)
+            m_transport.noteWriteCompleted();
     }
     if (!completed) {
         // Termination came while the write was pending.

@@ -73,6 +73,13 @@ public:
     std::atomic<TUSBThread::Mode>& transferMode() { return m_transferMode; }
     // Number of transfer threads created so far (a fresh one after every failure).
     int transferThreadsCreated() const { return m_threadsCreated; }
+    // Writes the transfer thread has completed so far. A report that gets no reply (the
+    // upgrade's enter-boot-loader and finish reports) has gone out once this count passes the
+    // one read before its exchange; the bridge may leave the bus right after it, and its
+    // removal must not make the write look lost.
+    quint32 writesCompleted() const { return m_writesCompleted.load(); }
+    // Transfer thread: a write has completed (a waiting pump sees it at its next tick).
+    void noteWriteCompleted() { ++m_writesCompleted; }
 
     // Transfer thread: copies the output report into buffer under the report lock.
     void copyOutputReport(OutputReport& buffer) const;
@@ -95,6 +102,7 @@ private:
     std::atomic<THidDevice*> m_device{nullptr};
     std::atomic<qint32> m_delayMs{0};
     std::atomic<TUSBThread::Mode> m_transferMode{TUSBThread::Idle};
+    std::atomic<quint32> m_writesCompleted{0};
 
     std::unique_ptr<TTimeout> m_watchdog; // last member: its thread uses the ones above
 };

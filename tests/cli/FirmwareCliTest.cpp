@@ -173,4 +173,53 @@ TEST_F(FirmwareCliTest, MakeImageWritesImagesTheChecksAcceptOrRefuse)
     }
 }
 
+bool has(const std::string& text, const char* part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+TEST_F(FirmwareCliTest, UpgradeProgramsTheSimulatedBridgeAndWaitsForItsReturn)
+{
+    const QString fw26 = file(QStringLiteral("fw-2.6.hex"), FirmwareImageWriter({2, 6}).hexText());
+    const CliRun r = runCli({"--simulate", "upgrade", fw26, "--yes"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "Prepare to program...\nFirmware v.2.6\nBridge BootLoader v2.0\n"
+                     "Writing...\nVerifing...\nDone.\nUSB-I2C converter N=SIM0001, Ver2.6\n");
+
+    // A downgrade asks first; without a terminal and without --yes the answer is Cancel.
+    const QString fw24 = file(QStringLiteral("fw-2.4.hex"), FirmwareImageWriter({2, 4}).hexText());
+    const CliRun refused = runCli({"upgrade", "--simulate", fw24});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(has(refused.err, "Warning: Current Bridge version has highest version!"));
+    EXPECT_FALSE(has(refused.out, "Writing..."));
+    const CliRun agreed = runCli({"upgrade", "--simulate", fw24, "--yes"});
+    EXPECT_EQ(agreed.exitCode, 0) << agreed.err;
+    EXPECT_TRUE(has(agreed.out, "Done.\nUSB-I2C converter N=SIM0001, Ver2.4\n"));
+}
+
+TEST_F(FirmwareCliTest, UpgradeRefusesABadImageAndGivesUpWithoutABootLoader)
+{
+    FirmwareImageWriter bad({2, 6});
+    bad.setBadChecksumLine(183);
+    const QString path = file(QStringLiteral("bad.hex"), bad.hexText());
+    const CliRun r = runCli({"upgrade", "--simulate", path, "--yes"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(has(r.err, "Wrong HEX file!"));
+    EXPECT_EQ(r.out, "Prepare to program...\n");
+
+    const QString good = file(QStringLiteral("fw.hex"), FirmwareImageWriter({2, 6}).hexText());
+    const CliRun none = runCli({"upgrade", "--simulate=0", good, "--timeout", "0.5"});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_TRUE(has(none.out, "Connect Bridge to USB...\nError! Try again!\n")) << none.out;
+
+    for (const QStringList& args :
+         {QStringList{"upgrade"}, QStringList{"upgrade", good, good},
+          QStringList{"upgrade", good, "--timeout"}, QStringList{"upgrade", good, "--timeout", "x"},
+          QStringList{"upgrade", good, "--force"}}) {
+        const CliRun usage = runCli(args);
+        EXPECT_EQ(usage.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(usage.out.empty());
+    }
+}
+
 } // namespace
