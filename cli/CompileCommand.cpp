@@ -4,6 +4,7 @@
 #include "cli/ScriptArguments.h"
 #include "link/PacketCodec.h"
 #include "script/CheckVerdict.h"
+#include "script/Hex2.h"
 #include "script/LineCompiler.h"
 
 namespace {
@@ -25,7 +26,7 @@ QString hexBytes(const OutputReport& report, int payloadLength)
     for (int i = 0; i < payloadLength; ++i) {
         if (i > 0)
             text += u' ';
-        text += QStringLiteral("%1").arg(report[i + 1], 2, 16, QLatin1Char('0')).toUpper();
+        text += hex2(report[i + 1]);
     }
     return text;
 }
