@@ -29,18 +29,8 @@ constexpr double MaxSeconds = 2'000'000.0;
 // Takes the command's own options out of args; the rest goes to the script arguments.
 std::optional<int> takeBurstOptions(QStringList& args, BurstOptions& burst)
 {
-    auto value = [&](qsizetype& i, const QString& name, QString& out) {
-        const QString& arg = args[i];
-        if (arg.startsWith(name + u'=')) {
-            out = arg.mid(name.size() + 1);
-            args.removeAt(i);
-            return true;
-        }
-        if (arg != name)
-            return false;
-        out = i + 1 < args.size() ? args[i + 1] : QString();
-        args.remove(i, qMin<qsizetype>(2, args.size() - i));
-        return true;
+    auto value = [&](qsizetype i, const QString& name, QString& out) {
+        return cli::takeValue(args, i, name, out);
     };
     const auto usage = [](const QString& message) {
         return cli::usageError(BurstCommand, message);

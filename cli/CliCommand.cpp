@@ -33,4 +33,19 @@ int fileError(const QString& what, const QString& path, const QString& error)
     return 1;
 }
 
+bool takeValue(QStringList& args, qsizetype i, const QString& name, QString& out)
+{
+    const QString& arg = args[i];
+    if (arg.startsWith(name + u'=')) {
+        out = arg.mid(name.size() + 1);
+        args.removeAt(i);
+        return true;
+    }
+    if (arg != name)
+        return false;
+    out = i + 1 < args.size() ? args[i + 1] : QString();
+    args.remove(i, qMin<qsizetype>(2, args.size() - i));
+    return true;
+}
+
 } // namespace cli

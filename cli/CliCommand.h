@@ -18,6 +18,9 @@ QTextStream& out();
 QTextStream& err();
 // Prints "taviro-cli: <message>" and the usage of the command on stderr; returns 2.
 int usageError(const CliCommand& command, const QString& message);
+// If args[i] is the option name ("--out FILE" or "--out=FILE"), removes it with its value,
+// stores the value (empty when missing) and returns true.
+bool takeValue(QStringList& args, qsizetype i, const QString& name, QString& out);
 // Prints "taviro-cli: cannot <what> '<path>': <error>" on stderr; returns 1.
 int fileError(const QString& what, const QString& path, const QString& error);
 } // namespace cli

@@ -26,18 +26,8 @@ struct RunOptions
 // Takes the run's own options out of args; the rest goes to the script arguments.
 std::optional<int> takeRunOptions(QStringList& args, RunOptions& run)
 {
-    auto value = [&](qsizetype& i, const QString& name, QString& out) {
-        const QString& arg = args[i];
-        if (arg.startsWith(name + u'=')) {
-            out = arg.mid(name.size() + 1);
-            args.removeAt(i);
-            return true;
-        }
-        if (arg != name)
-            return false;
-        out = i + 1 < args.size() ? args[i + 1] : QString();
-        args.remove(i, qMin<qsizetype>(2, args.size() - i));
-        return true;
+    auto value = [&](qsizetype i, const QString& name, QString& out) {
+        return cli::takeValue(args, i, name, out);
     };
     auto number = [](const QString& text, int low, int high, int& out) {
         bool ok = false;

@@ -107,21 +107,6 @@ private:
     QString m_bootVersion;
 };
 
-bool takeValue(QStringList& args, qsizetype i, const QString& name, QString& out)
-{
-    const QString& arg = args[i];
-    if (arg.startsWith(name + u'=')) {
-        out = arg.mid(name.size() + 1);
-        args.removeAt(i);
-        return true;
-    }
-    if (arg != name)
-        return false;
-    out = i + 1 < args.size() ? args[i + 1] : QString();
-    args.remove(i, qMin<qsizetype>(2, args.size() - i));
-    return true;
-}
-
 // The bridge with that serial once it runs firmware whose version it has reported.
 const THIDBridge* returnedBridge(BridgeList& bridges, const QString& serial)
 {
@@ -154,7 +139,7 @@ int runUpgradeCommand(const QStringList& arguments)
         if (args[i] == u"--yes") {
             yes = true;
             args.removeAt(i);
-        } else if (takeValue(args, i, QStringLiteral("--timeout"), text)) {
+        } else if (cli::takeValue(args, i, QStringLiteral("--timeout"), text)) {
             bool ok = false;
             const double seconds = text.toDouble(&ok);
             if (!ok || seconds <= 0 || seconds > 24 * 3600)
