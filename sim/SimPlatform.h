@@ -69,6 +69,9 @@ public:
 private:
     friend class SimDevice;
 
+    // GUI thread: runs the change notification.
+    Q_INVOKABLE void notifyChange();
+
     // Any thread: posts one change notification to the GUI thread.
     void deviceChanged();
     QString newPath();
