@@ -25,7 +25,7 @@ public:
     bool run(const std::function<void()>& call);
 
     // GUI thread: runs every call queued so far.
-    void drain();
+    Q_INVOKABLE void drain();
 
     // GUI thread: keeps running queued calls until finished() holds. Whoever changes what
     // finished() looks at calls notify() afterwards.
@@ -38,9 +38,6 @@ public:
 
     // Releases every blocked worker without running its call; later run() calls return false.
     void shutdown();
-
-protected:
-    bool event(QEvent* e) override;
 
 private:
     GuiHandoff();

@@ -55,6 +55,8 @@ TEST_F(TransportTest, ALateReplyCompletesAndAMissingOneTimesOutOnce)
     // "More than 1000 ms" on the millisecond clock; the test timer truncates the same way.
     EXPECT_GE(timer.elapsed(), 1000);
     EXPECT_TRUE(model->flags().TransferFailed);
+    // The line is handed to the GUI thread after the exchange has ended.
+    ASSERT_TRUE(waitFor([&] { return !status.lines().isEmpty(); }));
     EXPECT_EQ(status.lines(), QStringList{QStringLiteral("Timeout")});
     EXPECT_EQ(transport().transferThread(), nullptr);
 
@@ -95,9 +97,10 @@ TEST_F(TransportTest, ATimedOutControlExchangeLeavesNoLineAndNoExpectation)
     model->flags().ControlReplyExpected = true;
     ASSERT_TRUE(exchange(BridgeCommands::statusPoll(), 3000));
     EXPECT_TRUE(model->flags().TransferFailed);
+    // A later transaction reply is not taken for a control reply. The flag is cleared on the
+    // GUI thread, where the "Timeout" line would have been added.
+    EXPECT_TRUE(waitFor([&] { return !model->flags().ControlReplyExpected; }));
     EXPECT_TRUE(status.lines().isEmpty());
-    // A later transaction reply is not taken for a control reply.
-    EXPECT_FALSE(model->flags().ControlReplyExpected);
 }
 
 TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
