@@ -5,19 +5,8 @@
 
 namespace {
 
-class BridgeCliTest : public ::testing::Test
+class BridgeCliTest : public CliFixture
 {
-protected:
-    QString file(const QByteArray& bytes, const char* name = "s.iic")
-    {
-        const QString path = dir.filePath(QString::fromLatin1(name));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(BridgeCliTest, ListShowsEveryBridgeWithItsVersionAndTheSelectedState)
@@ -71,7 +60,8 @@ TEST_F(BridgeCliTest, PowerSpeedAndResetAreConfirmedByTheBridge)
 
 TEST_F(BridgeCliTest, RunPrintsTheStatusLinesAndTellsAcknowledgementByExitCode)
 {
-    const QString ok = file("S A0 00 01 ; set\r\nW 50 00 +\r\n01 02\r\n", "ok.iic");
+    const QString ok =
+        script("S A0 00 01 ; set\r\nW 50 00 +\r\n01 02\r\n", QStringLiteral("ok.iic"));
     const CliRun r = runCli({"run", "--simulate", ok});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "s A0+ 00+ 01+ p ; SET\ns A0+ 00+ \n01+ 02+ p \n");
@@ -80,12 +70,12 @@ TEST_F(BridgeCliTest, RunPrintsTheStatusLinesAndTellsAcknowledgementByExitCode)
     EXPECT_EQ(range.out, "s A0+ 00+ \n01+ 02+ p \n");
     EXPECT_EQ(runCli({"run", "--simulate", "--lines", "4", ok}).exitCode, 2);
 
-    const QString nack = file("R 48 X\r\nS A2 00\r\n", "nack.iic");
+    const QString nack = script("R 48 X\r\nS A2 00\r\n", QStringLiteral("nack.iic"));
     const CliRun n = runCli({"run", "--simulate", nack});
     EXPECT_EQ(n.exitCode, 3);
     EXPECT_NE(n.out.find("s A2- 00- p \n"), std::string::npos);
 
-    const QString bad = file("R 48 X\r\nQ\r\nR 48 X\r\n", "bad.iic");
+    const QString bad = script("R 48 X\r\nQ\r\nR 48 X\r\n", QStringLiteral("bad.iic"));
     const CliRun b = runCli({"run", "--simulate", bad});
     EXPECT_EQ(b.exitCode, 1);
     EXPECT_NE(b.err.find("Syntax ERROR"), std::string::npos);
@@ -96,10 +86,10 @@ TEST_F(BridgeCliTest, RunPrintsTheStatusLinesAndTellsAcknowledgementByExitCode)
 
 TEST_F(BridgeCliTest, RepeatStreamsEverySampleToTheCsvFile)
 {
-    const QString script = file("R 49 @0SINE @1SINE\r\n");
+    const QString sine = script("R 49 @0SINE @1SINE\r\n");
     const QString csv = dir.filePath(QStringLiteral("samples.csv"));
-    const CliRun r = runCli({"run", "--simulate", "--var", "SINE:int", "--repeat", "--count", "4",
-                             "--csv", csv, script});
+    const CliRun r = runCli(
+        {"run", "--simulate", "--var", "SINE:int", "--repeat", "--count", "4", "--csv", csv, sine});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "s 93+ 00+ 00+ p \ns 93+ 74+ 02+ p \ns 93+ E5+ 04+ p \ns 93+ 52+ 07+ p \n");
     QFile f(csv);

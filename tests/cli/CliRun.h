@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -27,3 +29,22 @@ inline CliRun runCli(const QStringList& args, const QByteArray& input = {})
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             p.readAllStandardOutput().toStdString(), p.readAllStandardError().toStdString()};
 }
+
+// A temporary folder for the files a test hands to taviro-cli.
+class CliFixture : public ::testing::Test
+{
+protected:
+    // Writes bytes to a new file in the folder (named s1.iic, s2.iic, … unless given a name).
+    QString script(const QByteArray& bytes, const QString& name = QString())
+    {
+        const QString path =
+            dir.filePath(name.isEmpty() ? QStringLiteral("s%1.iic").arg(++files) : name);
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return path;
+    }
+
+    QTemporaryDir dir;
+    int files = 0;
+};

@@ -10,20 +10,8 @@
 
 namespace {
 
-class CliTest : public ::testing::Test
+class CliTest : public CliFixture
 {
-protected:
-    QString script(const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QStringLiteral("s%1.iic").arg(++files));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
-
-    QTemporaryDir dir;
-    int files = 0;
 };
 
 TEST_F(CliTest, HelpVersionAndBadUsage)

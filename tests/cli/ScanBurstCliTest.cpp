@@ -12,17 +12,9 @@
 
 namespace {
 
-class ScanBurstCli : public ::testing::Test
+class ScanBurstCli : public CliFixture
 {
 protected:
-    QString script(const QByteArray& bytes)
-    {
-        const QString path = dir.filePath(QStringLiteral("s%1.iic").arg(++files));
-        QFile f(path);
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return path;
-    }
     QString out(const QString& name = QStringLiteral("cap.dat")) { return dir.filePath(name); }
 
     // The records the summary line "Ct=N Rate=R smp/s" (the last line of stdout) reports.
@@ -33,9 +25,6 @@ protected:
                 .match(QString::fromStdString(stdoutText));
         return m.hasMatch() ? m.captured(1).toLongLong() : -1;
     }
-
-    QTemporaryDir dir;
-    int files = 0;
 };
 
 TEST_F(ScanBurstCli, ScanPrintsTheSimulatedTargets)
