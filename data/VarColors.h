@@ -33,8 +33,8 @@ inline constexpr std::array<VarColor, 18> VarColors = {{
 }};
 
 // The colour of variables 1..16 when the settings file gives none.
-inline constexpr std::array<quint8, 16> DefaultVarColor = {0,  1,  7, 15, 2,  6,  8,  11,
-                                                           10, 12, 17, 9, 13, 14, 16, 4};
+inline constexpr std::array<quint8, 16> DefaultVarColor = {0,  1,  7,  15, 2,  6,  8,  11,
+                                                           10, 12, 17, 9,  13, 14, 16, 4};
 
 // RGB of a colour index; indices outside the table draw black.
 constexpr quint32 varColorRgb(int index)

@@ -1,7 +1,7 @@
 #include "support/RecordingUiPort.h"
 
-UiPort::Button RecordingUiPort::messageBox(const QString& text, const QString& caption,
-                                           Icon icon, Buttons buttons)
+UiPort::Button RecordingUiPort::messageBox(const QString& text, const QString& caption, Icon icon,
+                                           Buttons buttons)
 {
     boxes.append({text, caption, icon, buttons});
     return buttonReplies.isEmpty() ? Button::Ok : buttonReplies.takeFirst();
