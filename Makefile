@@ -43,8 +43,8 @@ build: configure
 # The demo on a simulated bridge: check and send the example script, repeat a read of the
 # signal source, scan the bus and capture a short burst.
 run: build
-	$(CLI) check --settings examples/demo.ini examples/demo.iic
-	$(CLI) run --simulate --settings examples/demo.ini examples/demo.iic
+	$(CLI) check examples/demo.iic
+	$(CLI) run --simulate examples/demo.iic
 	$(CLI) run --simulate --settings examples/demo.ini --repeat --count 50 \
 	    --csv $(BUILD)/signal.csv examples/signal.iic > $(BUILD)/signal.txt
 	@echo "signal source, 50 samples (X, SINE):"

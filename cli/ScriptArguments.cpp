@@ -6,7 +6,23 @@
 #include "data/StartupSettings.h"
 #include "script/ScriptLines.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+QString ScriptArguments::companionSettingsFile(const QString& scriptPath)
+{
+    if (scriptPath.isEmpty() || scriptPath == u"-")
+        return {};
+    const QFileInfo script(scriptPath);
+    for (const char* extension : {".ini", ".INI"}) {
+        const QString candidate =
+            script.dir().filePath(script.completeBaseName() + QLatin1String(extension));
+        if (QFileInfo(candidate).isFile())
+            return candidate;
+    }
+    return {};
+}
 
 std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStringList& args)
 {
@@ -32,9 +48,11 @@ std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStri
                        << command.summary << "\n\n";
             if (takesScript)
                 cli::out() << "  SCRIPT             command script file, - for standard input\n";
-            cli::out() << "  --settings FILE    variable definitions from this settings file\n"
-                       << "                     (default: the start-up settings file, taviro.INI)\n"
-                       << VarOption::Help;
+            cli::out()
+                << "  --settings FILE    variable definitions from this settings file\n"
+                << "                     (default: the script's own NAME.ini beside it, else\n"
+                << "                     the start-up settings file, taviro.INI)\n"
+                << VarOption::Help;
             cli::out().flush();
             return 0;
         }
@@ -66,9 +84,15 @@ std::optional<int> ScriptArguments::parse(const CliCommand& command, const QStri
         path = positional.first();
 
     // The settings file gives the definitions; every --var then replaces variable 1, 2, ...
+    // Without --settings, a script's own settings file beside it (demo.iic: demo.ini) comes
+    // before the start-up settings file, so a script can travel with its variables.
     if (settingsPath.isEmpty()) {
+        const QString companion = companionSettingsFile(path);
         DataSettings::readStartupFile(
-            StartupSettings::defaultLocation(QStringLiteral("taviro")).readPath, variables);
+            !companion.isEmpty()
+                ? companion
+                : StartupSettings::defaultLocation(QStringLiteral("taviro")).readPath,
+            variables);
     } else if (!DataSettings::readStartupFile(settingsPath, variables)) {
         cli::out().flush();
         cli::err() << "taviro-cli: cannot read settings file '" << settingsPath << "'\n";

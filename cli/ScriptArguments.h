@@ -28,4 +28,8 @@ struct ScriptArguments
     // The same without reading the script, for a command that reads the file itself: lines
     // stay empty.
     std::optional<int> parse(const CliCommand& command, const QStringList& args);
+
+    // The settings file that belongs to a script: beside it, named like it with ".ini" (or
+    // ".INI"); empty when there is none.
+    static QString companionSettingsFile(const QString& scriptPath);
 };

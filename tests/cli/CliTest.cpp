@@ -154,3 +154,25 @@ TEST_F(CliTest, SettingsFileGivesTheVariablesAndVarReplacesTheFirstOnes)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_NE(missing.err.find("cannot read settings file"), std::string::npos);
 }
+
+TEST_F(CliTest, AScriptsOwnSettingsFileBesideItGivesItsVariables)
+{
+    const QString path = script("R 48 @1TEMP @0TEMP\r\n", QStringLiteral("sensor.iic"));
+    EXPECT_EQ(runCli({"check", path}).exitCode, 1);
+
+    QFile companion(dir.filePath(QStringLiteral("sensor.ini")));
+    ASSERT_TRUE(companion.open(QIODevice::WriteOnly));
+    companion.write("[Data Settings]\r\nVar1.Active=1\r\nVar1.Name=TEMP\r\nVar1.Type=1\r\n");
+    companion.close();
+    const CliRun withCompanion = runCli({"check", path});
+    EXPECT_EQ(withCompanion.exitCode, 0);
+    EXPECT_EQ(withCompanion.out, "  Syntax : OK\n");
+
+    // An explicit --settings file wins over the companion.
+    const QString other = dir.filePath(QStringLiteral("other.ini"));
+    QFile o(other);
+    ASSERT_TRUE(o.open(QIODevice::WriteOnly));
+    o.write("[Data Settings]\r\nVar1.Active=1\r\nVar1.Name=PRES\r\n");
+    o.close();
+    EXPECT_EQ(runCli({"check", "--settings", other, path}).exitCode, 1);
+}
