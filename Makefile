@@ -10,7 +10,7 @@ endif
 
 # Debian 12 packages the build, the tests and the benchmarks need.
 DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
-        libudev-dev libusb-1.0-0-dev
+        libudev-dev
 
 CLI := $(BUILD)/taviro-cli
 
