@@ -69,7 +69,10 @@ TEST_F(BurstCaptureTest, TheCaretLinesFirstTransactionBecomesABurstRead)
         ASSERT_TRUE(capture(QString::fromLatin1(c.line), 100));
         model->AcStopExecute();
         EXPECT_EQ(burst().BurstDataCount(), c.n);
-        EXPECT_EQ(firmware().log().count(QString::fromLatin1(c.request)), 1);
+        // A poll tick that falls before the first burst report resends the request.
+        const qsizetype requests = firmware().log().count(QString::fromLatin1(c.request));
+        EXPECT_GE(requests, 1);
+        EXPECT_LE(requests, 3);
         EXPECT_TRUE(firmware().log().contains(QStringLiteral("00 00"))) << "the burst end";
         const QByteArray file = captureFile();
         const int recordsPerReport = 63 / (c.n + 1);
