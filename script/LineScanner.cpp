@@ -147,16 +147,9 @@ ScriptToken LineScanner::address()
     token.letter = at(m_pos);
     ++m_pos;
     skipSeparators();
-    int digit = hexValue(at(m_pos));
-    if (digit < 0)
+    if (hexValue(at(m_pos)) < 0)
         return error(m_pos);
-    token.value = digit;
-    ++m_pos;
-    digit = hexValue(at(m_pos));
-    if (digit >= 0) {
-        token.value = token.value * 16 + digit;
-        ++m_pos;
-    }
+    token.value = hexByte();
     m_state = State::AfterToken;
     return token;
 }
@@ -166,15 +159,22 @@ ScriptToken LineScanner::dataByte()
     ScriptToken token;
     token.kind = ScriptToken::Kind::DataByte;
     token.column = m_pos;
-    token.value = hexValue(at(m_pos));
+    token.value = hexByte();
+    m_state = State::AfterToken;
+    return token;
+}
+
+// Consumes the hex digit at the scan position and a second one if it follows.
+int LineScanner::hexByte()
+{
+    int value = hexValue(at(m_pos));
     ++m_pos;
     const int digit = hexValue(at(m_pos));
     if (digit >= 0) {
-        token.value = token.value * 16 + digit;
+        value = value * 16 + digit;
         ++m_pos;
     }
-    m_state = State::AfterToken;
-    return token;
+    return value;
 }
 
 ScriptToken LineScanner::variableByte()

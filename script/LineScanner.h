@@ -32,6 +32,7 @@ private:
     ScriptToken anyToken();
     ScriptToken address();
     ScriptToken dataByte();
+    int hexByte();
     ScriptToken variableByte();
     ScriptToken bracketCommand();
 

@@ -14,12 +14,9 @@ class BurstCaptureTest : public ModelFixture
 protected:
     void SetUp() override
     {
-        sim.addBridges(1);
-        sim.devices().first()->setReplyLatencyMs(0);
-        createModel();
-        ASSERT_TRUE(waitForBridges());
-        ASSERT_TRUE(waitForIdleLink());
-        status.clear();
+        startWithOneFastBridge();
+        if (HasFatalFailure())
+            return;
         burst().setFilePath(capturePath());
     }
 

@@ -10,15 +10,7 @@ const QString Header = QStringLiteral("Devices list:  8bit  7bit  ");
 class BusScanTest : public ModelFixture
 {
 protected:
-    void SetUp() override
-    {
-        sim.addBridges(1);
-        sim.devices().first()->setReplyLatencyMs(0);
-        createModel();
-        ASSERT_TRUE(waitForBridges());
-        ASSERT_TRUE(waitForIdleLink());
-        status.clear();
-    }
+    void SetUp() override { startWithOneFastBridge(); }
 
     // Scans a bus holding exactly these targets; returns the probes the bridge received.
     QStringList scan(const QList<quint8>& targets)

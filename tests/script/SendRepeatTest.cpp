@@ -9,15 +9,7 @@ namespace {
 class SendRepeatTest : public ModelFixture
 {
 protected:
-    void SetUp() override
-    {
-        sim.addBridges(1);
-        sim.devices().first()->setReplyLatencyMs(0);
-        createModel();
-        ASSERT_TRUE(waitForBridges());
-        ASSERT_TRUE(waitForIdleLink());
-        status.clear();
-    }
+    void SetUp() override { startWithOneFastBridge(); }
 
     // TEMP: the temperature register, an int read high byte first.
     void declareTemp()

@@ -60,6 +60,18 @@ protected:
         return waitFor([&] { return !model->flags().WriteOutstanding; }, deadlineMs);
     }
 
+    // One bridge answering at once, selected with its version read, the link free and the
+    // status window empty: where most tests of the run commands start.
+    void startWithOneFastBridge()
+    {
+        sim.addBridges(1);
+        sim.devices().first()->setReplyLatencyMs(0);
+        createModel();
+        ASSERT_TRUE(waitForBridges());
+        ASSERT_TRUE(waitForIdleLink());
+        status.clear();
+    }
+
     SimFirmware& firmware(int bridge = 0) { return *sim.devices().at(bridge)->firmware(); }
 
     void TearDown() override { model.reset(); }
