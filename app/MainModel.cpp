@@ -1,16 +1,16 @@
 #include "app/MainModel.h"
 
-#include "app/CommandEditor.h"
-#include "app/EventPump.h"
-#include "app/StatusWindow.h"
-#include "app/UiPort.h"
+#include "base/CommandEditor.h"
+#include "base/EventPump.h"
+#include "base/StatusWindow.h"
+#include "base/UiPort.h"
 #include "data/TVarType.h"
 #include "firmware/BootloaderConversion.h"
 #include "link/BridgeCommands.h"
 #include "script/BurstCapture.h"
 #include "script/BusScan.h"
 #include "script/CheckScript.h"
-#include "script/Hex2.h"
+#include "base/Hex2.h"
 #include "script/ScriptFile.h"
 
 #include <QCoreApplication>

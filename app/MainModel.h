@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/ActionStates.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "app/ExecutionState.h"
-#include "app/ProgramFiles.h"
+#include "base/ProgramFiles.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
 #include "data/StartupSettings.h"

@@ -1,6 +1,6 @@
 // Sample decoding and series storage: one sample with all sixteen variables, the burst
 // read-back of a million records, and the memory a stored point costs.
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
 #include "data/TVarType.h"

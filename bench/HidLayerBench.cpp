@@ -1,4 +1,4 @@
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"
 #include "sim/SimPlatform.h"

@@ -1,6 +1,6 @@
 #include "cli/CliSession.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "cli/CliCommand.h"
 #include "link/THidDevice.h"
 

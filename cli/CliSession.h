@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/MainModel.h"
-#include "app/MemoryCommandEditor.h"
-#include "app/MemoryStatusWindow.h"
+#include "base/MemoryCommandEditor.h"
+#include "base/MemoryStatusWindow.h"
 #include "cli/DeviceOptions.h"
 #include "cli/TerminalUiPort.h"
 

@@ -1,6 +1,6 @@
 #include "cli/ControlCommands.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "cli/CliSession.h"
 
 #include <optional>

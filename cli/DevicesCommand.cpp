@@ -1,6 +1,6 @@
 #include "cli/DevicesCommand.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "cli/DeviceOptions.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"

@@ -1,6 +1,6 @@
 #include "cli/RunCommand.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "cli/CliSession.h"
 #include "cli/CsvWriter.h"
 #include "cli/ScriptArguments.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiPort.h"
+#include "base/UiPort.h"
 
 // The UI port of taviro-cli. Message boxes are printed on stderr as "caption: text". A box
 // that offers a choice is answered on the terminal when standard input is one; otherwise it

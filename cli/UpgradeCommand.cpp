@@ -1,6 +1,6 @@
 #include "cli/UpgradeCommand.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "cli/CliSession.h"
 #include "firmware/TUpgradeForm.h"
 #include "link/THidDevice.h"

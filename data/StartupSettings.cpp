@@ -1,7 +1,7 @@
 #include "data/StartupSettings.h"
 
-#include "app/ProgramFiles.h"
-#include "app/UiPort.h"
+#include "base/ProgramFiles.h"
+#include "base/UiPort.h"
 #include "data/ChartModel.h"
 #include "data/DataSettings.h"
 #include "data/IniFile.h"

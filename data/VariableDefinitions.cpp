@@ -1,7 +1,7 @@
 #include "data/VariableDefinitions.h"
 
 #include "data/VarColors.h"
-#include "script/AsciiUpper.h"
+#include "base/AsciiUpper.h"
 
 VariableDefinitions::VariableDefinitions()
 {

@@ -1,8 +1,8 @@
 #include "firmware/TUpgradeForm.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "app/MainModel.h"
-#include "app/UiPort.h"
+#include "base/UiPort.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/VersionGate.h"
 #include "link/THidDevice.h"

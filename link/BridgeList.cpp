@@ -1,6 +1,6 @@
 #include "link/BridgeList.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "link/LinkFlags.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"

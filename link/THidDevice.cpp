@@ -1,6 +1,6 @@
 #include "link/THidDevice.h"
 
-#include "app/GuiHandoff.h"
+#include "base/GuiHandoff.h"
 #include "link/EControllerError.h"
 #include "link/THidDeviceController.h"
 #include "link/THidDeviceReadThread.h"

@@ -1,6 +1,6 @@
 #include "link/THidDeviceReadThread.h"
 
-#include "app/GuiHandoff.h"
+#include "base/GuiHandoff.h"
 #include "link/THidDevice.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "link/TTimeout.h"
 
-#include "app/Clock.h"
-#include "app/GuiHandoff.h"
+#include "base/Clock.h"
+#include "base/GuiHandoff.h"
 #include "link/THidDevice.h"
 #include "link/Transport.h"
 

@@ -1,6 +1,6 @@
 #include "link/TUSBThread.h"
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "link/THidDevice.h"
 #include "link/Transport.h"
 

@@ -1,7 +1,7 @@
 #include "script/LineCompiler.h"
 
-#include "app/UiPort.h"
-#include "script/AsciiUpper.h"
+#include "base/UiPort.h"
+#include "base/AsciiUpper.h"
 #include "script/LineScanner.h"
 
 namespace {

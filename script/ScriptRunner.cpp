@@ -1,9 +1,9 @@
 #include "script/ScriptRunner.h"
 
-#include "app/CommandEditor.h"
-#include "app/EventPump.h"
+#include "base/CommandEditor.h"
+#include "base/EventPump.h"
 #include "app/MainModel.h"
-#include "app/StatusWindow.h"
+#include "base/StatusWindow.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
 #include "script/TransactionResult.h"

@@ -1,6 +1,6 @@
 #include "script/TransactionResult.h"
 
-#include "script/Hex2.h"
+#include "base/Hex2.h"
 
 QString transactionResultText(const TIIC_Packet& t, const InputReport& reply, bool& acknowledged,
                               const std::function<void(int slot, quint8 byte)>& putByte)

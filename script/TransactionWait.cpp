@@ -1,6 +1,6 @@
 #include "script/TransactionWait.h"
 
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 #include "link/LinkFlags.h"
 #include "link/Transport.h"
 

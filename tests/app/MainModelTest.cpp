@@ -1,4 +1,4 @@
-#include "app/ProgramFiles.h"
+#include "base/ProgramFiles.h"
 #include "data/TVarType.h"
 #include "script/ScriptFile.h"
 #include "support/ModelFixture.h"

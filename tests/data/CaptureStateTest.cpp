@@ -1,5 +1,5 @@
 #include "data/CaptureState.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "data/ChartModel.h"
 #include "data/TVarType.h"
 #include "data/VariableDefinitions.h"

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/MainModel.h"
-#include "app/MemoryCommandEditor.h"
-#include "app/MemoryStatusWindow.h"
+#include "base/MemoryCommandEditor.h"
+#include "base/MemoryStatusWindow.h"
 #include "sim/SimPlatform.h"
 #include "support/RecordingUiPort.h"
 #include "support/WaitFor.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/UiPort.h"
+#include "base/UiPort.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/StatusWindow.h"
+#include "base/StatusWindow.h"
 
 #include <QObject>
 

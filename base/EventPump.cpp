@@ -1,6 +1,6 @@
-#include "app/EventPump.h"
+#include "base/EventPump.h"
 
-#include "app/GuiHandoff.h"
+#include "base/GuiHandoff.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>

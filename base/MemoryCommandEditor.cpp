@@ -1,4 +1,4 @@
-#include "app/MemoryCommandEditor.h"
+#include "base/MemoryCommandEditor.h"
 
 void MemoryCommandEditor::setLines(const QStringList& lines)
 {

@@ -1,4 +1,4 @@
-#include "app/MemoryStatusWindow.h"
+#include "base/MemoryStatusWindow.h"
 
 void MemoryStatusWindow::addLine(const QString& text)
 {

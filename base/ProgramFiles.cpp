@@ -1,4 +1,4 @@
-#include "app/ProgramFiles.h"
+#include "base/ProgramFiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/CommandEditor.h"
+#include "base/CommandEditor.h"
 
 // The command editor kept in memory, for the CLI and the tests.
 class MemoryCommandEditor : public CommandEditor

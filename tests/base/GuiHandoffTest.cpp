@@ -1,4 +1,4 @@
-#include "app/GuiHandoff.h"
+#include "base/GuiHandoff.h"
 #include "support/WaitFor.h"
 
 #include <QThread>
