@@ -2,6 +2,7 @@
 
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
+#include "base/Hex2.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/TVarType.h"
@@ -10,7 +11,6 @@
 #include "script/BurstCapture.h"
 #include "script/BusScan.h"
 #include "script/CheckScript.h"
-#include "base/Hex2.h"
 #include "script/ScriptFile.h"
 
 #include <QCoreApplication>

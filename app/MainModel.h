@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/ActionStates.h"
-#include "base/Clock.h"
 #include "app/ExecutionState.h"
+#include "base/Clock.h"
 #include "base/ProgramFiles.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"

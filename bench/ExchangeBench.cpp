@@ -1,5 +1,5 @@
-#include "base/EventPump.h"
 #include "app/MainModel.h"
+#include "base/EventPump.h"
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
 #include "data/TVarType.h"

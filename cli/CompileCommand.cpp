@@ -1,10 +1,10 @@
 #include "cli/CompileCommand.h"
 
+#include "base/Hex2.h"
 #include "base/UiPort.h"
 #include "cli/ScriptArguments.h"
 #include "link/PacketCodec.h"
 #include "script/CheckVerdict.h"
-#include "base/Hex2.h"
 #include "script/LineCompiler.h"
 
 namespace {

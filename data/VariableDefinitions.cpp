@@ -1,7 +1,7 @@
 #include "data/VariableDefinitions.h"
 
-#include "data/VarColors.h"
 #include "base/AsciiUpper.h"
+#include "data/VarColors.h"
 
 VariableDefinitions::VariableDefinitions()
 {

@@ -1,7 +1,7 @@
 #include "firmware/BootloaderConversion.h"
 
-#include "firmware/TextLineReader.h"
 #include "base/AsciiUpper.h"
+#include "firmware/TextLineReader.h"
 
 #include <QFile>
 

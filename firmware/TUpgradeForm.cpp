@@ -1,7 +1,7 @@
 #include "firmware/TUpgradeForm.h"
 
-#include "base/EventPump.h"
 #include "app/MainModel.h"
+#include "base/EventPump.h"
 #include "base/UiPort.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/VersionGate.h"

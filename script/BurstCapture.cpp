@@ -1,8 +1,8 @@
 #include "script/BurstCapture.h"
 
+#include "app/MainModel.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
-#include "app/MainModel.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/CaptureState.h"

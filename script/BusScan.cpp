@@ -1,10 +1,10 @@
 #include "script/BusScan.h"
 
 #include "app/MainModel.h"
+#include "base/Hex2.h"
 #include "base/StatusWindow.h"
 #include "link/BridgeCommands.h"
 #include "link/PacketCodec.h"
-#include "base/Hex2.h"
 #include "script/TransactionWait.h"
 
 namespace {

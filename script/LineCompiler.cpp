@@ -1,7 +1,7 @@
 #include "script/LineCompiler.h"
 
-#include "base/UiPort.h"
 #include "base/AsciiUpper.h"
+#include "base/UiPort.h"
 #include "script/LineScanner.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "script/LineScanner.h"
 
-#include "data/VariableDefinitions.h"
 #include "base/AsciiUpper.h"
+#include "data/VariableDefinitions.h"
 
 #include <limits>
 

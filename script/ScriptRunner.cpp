@@ -1,8 +1,8 @@
 #include "script/ScriptRunner.h"
 
+#include "app/MainModel.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
-#include "app/MainModel.h"
 #include "base/StatusWindow.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
