@@ -27,7 +27,7 @@ MainModel::Paths MainModel::defaultPaths(const QString& executableName)
     Paths p;
     p.executableFolder = QCoreApplication::applicationDirPath();
     p.settings = StartupSettings::defaultLocation(executableName);
-    p.autosave = ProgramFiles::locate(p.executableFolder, QStringLiteral("taviro.cmd"));
+    p.autosave = ProgramFiles::locate(p.executableFolder, {QStringLiteral("taviro.cmd")});
     return p;
 }
 

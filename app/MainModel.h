@@ -48,7 +48,7 @@ public:
     struct Paths
     {
         QString executableFolder;
-        StartupSettings::Location settings;
+        ProgramFiles::Location settings;
         ProgramFiles::Location autosave; // "taviro.cmd"
     };
     // The GUI's files; taviro-cli passes "taviro" so that both share one set.

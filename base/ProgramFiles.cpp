@@ -7,6 +7,21 @@
 
 namespace ProgramFiles {
 
+namespace {
+
+// The first of names that is a file in folder, else empty.
+QString existingFile(const QString& folder, const QStringList& names)
+{
+    for (const QString& name : names) {
+        const QString path = QDir(folder).absoluteFilePath(name);
+        if (QFileInfo(path).isFile())
+            return path;
+    }
+    return {};
+}
+
+} // namespace
+
 bool canCreateFilesIn(const QString& folder)
 {
     if (!QFileInfo(folder).isDir())
@@ -21,16 +36,22 @@ QString fallbackFolder()
            QStringLiteral("/taviro");
 }
 
-Location locate(const QString& executableFolder, const QString& fileName, const QString& fallback)
+Location locate(const QString& executableFolder, const QStringList& names, const QString& fallback)
 {
-    const QString beside = QDir(executableFolder).filePath(fileName);
+    Q_ASSERT(!names.isEmpty());
+    const QString beside = existingFile(executableFolder, names);
     if (canCreateFilesIn(executableFolder) &&
-        (!QFileInfo::exists(beside) || QFileInfo(beside).isWritable()))
-        return {beside, beside};
-    const QString inFallback = QDir(fallback).filePath(fileName);
-    if (!QFileInfo::exists(inFallback) && QFileInfo::exists(beside))
-        return {beside, inFallback};
-    return {inFallback, inFallback};
+        (beside.isEmpty() || QFileInfo(beside).isWritable())) {
+        const QString path =
+            beside.isEmpty() ? QDir(executableFolder).absoluteFilePath(names.last()) : beside;
+        return {path, path};
+    }
+    const QString inFallback = existingFile(fallback, names);
+    const QString writePath =
+        inFallback.isEmpty() ? QDir(fallback).absoluteFilePath(names.last()) : inFallback;
+    if (inFallback.isEmpty() && !beside.isEmpty())
+        return {beside, writePath};
+    return {writePath, writePath};
 }
 
 } // namespace ProgramFiles

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Files that live beside the executable (the autosave script, the start-up settings) fall
 // back to the user's config folder when the executable's folder cannot be written.
@@ -19,9 +20,12 @@ struct Location
     QString writePath; // where writes go
 };
 
-// fileName beside the executable, or in the fallback folder when the executable's folder
-// cannot be written (a copy beside the executable is still read until one is written).
-Location locate(const QString& executableFolder, const QString& fileName,
+// The one rule for every such file. names are the names the file may have, the preferred
+// first ("taviro.INI", "taviro.ini"): in a folder the file is the first of them that exists,
+// and a new file gets the last. The file is the one beside the executable, unless that folder
+// cannot be written (or the file there cannot): then it is the one in the fallback folder,
+// and until that exists, a copy beside the executable is still read.
+Location locate(const QString& executableFolder, const QStringList& names,
                 const QString& fallback = fallbackFolder());
 
 } // namespace ProgramFiles

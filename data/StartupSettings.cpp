@@ -11,44 +11,17 @@
 #include <QDir>
 #include <QFileInfo>
 
-namespace {
-
-// "name.INI" or "name.ini" in the folder, whichever exists (upper case first), else empty.
-QString existingFile(const QString& folder, const QString& base)
-{
-    for (const char* extension : {".INI", ".ini"}) {
-        const QString path = folder + QLatin1Char('/') + base + QLatin1String(extension);
-        if (QFileInfo(path).isFile())
-            return path;
-    }
-    return {};
-}
-
-} // namespace
-
-StartupSettings::Location StartupSettings::locate(const QString& executablePath,
-                                                  const QString& fallbackFolder)
+ProgramFiles::Location StartupSettings::locate(const QString& executablePath,
+                                               const QString& fallbackFolder)
 {
     const QFileInfo exe(executablePath);
-    const QString folder = exe.absolutePath();
     const QString base = exe.completeBaseName();
-    const QString besideExe = existingFile(folder, base);
-    const QString created = QStringLiteral("/%1.ini").arg(base);
-
-    if (ProgramFiles::canCreateFilesIn(folder) &&
-        (besideExe.isEmpty() || QFileInfo(besideExe).isWritable())) {
-        const QString path = besideExe.isEmpty() ? folder + created : besideExe;
-        return {path, path};
-    }
-    const QString fallback = QDir(fallbackFolder).absolutePath();
-    const QString inFallback = existingFile(fallback, base);
-    const QString writePath = inFallback.isEmpty() ? fallback + created : inFallback;
-    if (inFallback.isEmpty() && !besideExe.isEmpty())
-        return {besideExe, writePath};
-    return {writePath, writePath};
+    return ProgramFiles::locate(exe.absolutePath(),
+                                {base + QStringLiteral(".INI"), base + QStringLiteral(".ini")},
+                                fallbackFolder);
 }
 
-StartupSettings::Location StartupSettings::defaultLocation(const QString& executableName)
+ProgramFiles::Location StartupSettings::defaultLocation(const QString& executableName)
 {
     const QString executable = executableName.isEmpty() ? QCoreApplication::applicationFilePath()
                                                         : QCoreApplication::applicationDirPath() +
@@ -56,7 +29,8 @@ StartupSettings::Location StartupSettings::defaultLocation(const QString& execut
     return locate(executable, ProgramFiles::fallbackFolder());
 }
 
-StartupSettings::StartupSettings(UiPort& ui, const Location& location, const QLocale& locale)
+StartupSettings::StartupSettings(UiPort& ui, const ProgramFiles::Location& location,
+                                 const QLocale& locale)
     : m_ui(ui), m_location(location), m_locale(locale)
 {}
 

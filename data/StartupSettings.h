@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/ProgramFiles.h"
+
 #include <QLocale>
 #include <QString>
 
@@ -10,27 +12,24 @@ class VariableDefinitions;
 // The start-up settings file: named after the executable with the extension ".INI", beside
 // it. An existing "name.INI" is used before "name.ini"; without either, "name.ini" is created.
 // When the executable's folder cannot be written, the file lives in the user's config folder
-// instead (a read-only copy beside the executable still supplies the first values).
+// instead (a read-only copy beside the executable still supplies the first values): the rule
+// of ProgramFiles::locate.
 class StartupSettings
 {
 public:
-    struct Location
-    {
-        QString readPath;  // the file to read; may not exist
-        QString writePath; // where writes go
-    };
-
     // executablePath: the program's full path ("taviro-cli" passes the GUI's, "…/taviro").
     // fallbackFolder: where the file goes when the executable's folder is read-only.
-    static Location locate(const QString& executablePath, const QString& fallbackFolder);
+    static ProgramFiles::Location locate(const QString& executablePath,
+                                         const QString& fallbackFolder);
     // The file of the program called executableName in the running executable's folder
     // (empty: the running executable itself), falling back to ~/.config/taviro/. taviro-cli
     // asks for "taviro" so that both front ends share one set of variables.
-    static Location defaultLocation(const QString& executableName = QString());
+    static ProgramFiles::Location defaultLocation(const QString& executableName = QString());
 
-    StartupSettings(UiPort& ui, const Location& location, const QLocale& locale = QLocale());
+    StartupSettings(UiPort& ui, const ProgramFiles::Location& location,
+                    const QLocale& locale = QLocale());
 
-    const Location& location() const { return m_location; }
+    const ProgramFiles::Location& location() const { return m_location; }
 
     // Fills the definitions (missing file or keys: the defaults) and puts the series of the
     // active variables on the chart in index order.
@@ -41,6 +40,6 @@ public:
 
 private:
     UiPort& m_ui;
-    Location m_location;
+    ProgramFiles::Location m_location;
     QLocale m_locale;
 };

@@ -40,14 +40,14 @@ TEST(StartupSettings, FileBesideTheExecutableWithTheIniExtension)
     const QString lower = exeDir.filePath(QStringLiteral("taviro.ini"));
 
     // None yet: ".ini" is created beside the executable.
-    StartupSettings::Location none = StartupSettings::locate(exe, config.path());
+    ProgramFiles::Location none = StartupSettings::locate(exe, config.path());
     EXPECT_EQ(none.readPath, lower);
     EXPECT_EQ(none.writePath, lower);
 
     writeFile(lower, "[Data Settings]\r\n");
     EXPECT_EQ(StartupSettings::locate(exe, config.path()).writePath, lower);
     writeFile(upper, "[Data Settings]\r\n");
-    const StartupSettings::Location both = StartupSettings::locate(exe, config.path());
+    const ProgramFiles::Location both = StartupSettings::locate(exe, config.path());
     EXPECT_EQ(both.readPath, upper);
     EXPECT_EQ(both.writePath, upper);
 
@@ -67,7 +67,7 @@ TEST(StartupSettings, ReadOnlyExecutableFolderFallsBackToTheConfigFolder)
 {
     QTemporaryDir config;
     const QString fallback = config.filePath(QStringLiteral("taviro"));
-    const StartupSettings::Location loc =
+    const ProgramFiles::Location loc =
         StartupSettings::locate(ReadOnlyFolder + QStringLiteral("/taviro"), fallback);
     EXPECT_EQ(loc.writePath, fallback + QStringLiteral("/taviro.ini"));
     EXPECT_EQ(loc.readPath, loc.writePath);
