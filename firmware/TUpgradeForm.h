@@ -77,7 +77,6 @@ public:
     bool programEnabled() const { return !m_running; }
     bool running() const { return m_running; }
     quint8 UpgradeState() const { return m_state; }
-    const std::array<quint8, ReportPayloadSize>& UpgradeReply() const { return m_reply; }
     Ending lastEnding() const { return m_ending; }
 
 Q_SIGNALS:

@@ -27,7 +27,6 @@ THidDevice::THidDevice(THidDeviceController* controller, HidPlatform& platform, 
     if (!handle->attributes(attributes))
         throw EControllerError("device cannot be identified");
     m_attributes = attributes;
-    m_attributes.Size = 12;
 }
 
 THidDevice::~THidDevice()

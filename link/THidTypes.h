@@ -11,7 +11,6 @@ class THidDeviceController;
 // Identity of one HID interface, read once when the device object is created.
 struct THidAttributes
 {
-    quint32 Size = 12;
     quint16 VendorID = 0;
     quint16 ProductID = 0;
     quint16 VersionNumber = 0;
