@@ -23,7 +23,7 @@ public:
     {
         QString identity;
         QString path;
-        THidAttributes attributes{12, 0x1209, 0x000A, 0};
+        THidAttributes attributes{0x1209, 0x000A, 0};
         std::optional<std::u16string> serial = u"S1";
         std::optional<std::u16string> languages = std::u16string(1, char16_t(0x0409));
         THidCaps caps{65, 65};
