@@ -7,6 +7,7 @@
 #include "base/UiPort.h"
 #include "data/TVarType.h"
 #include "firmware/BootloaderConversion.h"
+#include "firmware/TUpgradeForm.h"
 #include "link/BridgeCommands.h"
 #include "script/BurstCapture.h"
 #include "script/BusScan.h"
@@ -34,15 +35,20 @@ MainModel::Paths MainModel::defaultPaths(const QString& executableName)
 MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
                      StatusWindow& statusWindow, const Paths& paths, const Clock& clock)
     : m_ui(ui), m_editor(editor), m_statusWindow(statusWindow), m_clock(clock), m_paths(paths),
-      m_transport(m_flags, clock), m_controller(platform),
-      m_bridges(m_controller, m_transport, m_flags), m_control(m_bridges, m_transport, m_flags),
-      m_chart(m_variables), m_capture(m_variables, m_chart, clock),
-      m_compiler(m_variables, ui, m_readingState), m_runner(*this),
-      m_scan(std::make_unique<BusScan>(*this)), m_burst(std::make_unique<BurstCapture>(*this)),
+      m_panels({QStringLiteral("1 : 0"), SyntaxOk, QString(), QStringLiteral("disconnected"),
+                QStringLiteral("No power"), QString()}),
+      m_execution(m_panels), m_transport(m_flags, clock), m_controller(platform),
+      m_bridges(m_controller, m_transport), m_control(m_bridges, m_transport), m_chart(m_variables),
+      m_capture(m_variables, m_chart, clock), m_compiler(m_variables, ui, m_readingState),
+      m_runner(m_execution, m_transport, editor, statusWindow, m_compiler, m_capture, m_chart),
+      m_scan(std::make_unique<BusScan>(m_execution, m_transport, statusWindow)),
+      m_burst(std::make_unique<BurstCapture>(m_execution, m_transport, editor, statusWindow, ui,
+                                             m_compiler, m_capture, m_chart)),
       m_caption(ApplicationTitle)
 {
-    m_panels = {QStringLiteral("1 : 0"),    SyntaxOk, QString(), QStringLiteral("disconnected"),
-                QStringLiteral("No power"), QString()};
+    connect(&m_panels, &StatusPanels::changed, this, &MainModel::panelsChanged);
+    connect(&m_execution, &Execution::changed, this, &MainModel::UpdateActions);
+    connect(&m_execution, &Execution::runEnded, this, &MainModel::focusEditorIfShown);
 
     m_transport.appendStatusLine = [this](const QString& line) { m_statusWindow.addLine(line); };
     m_transport.onControlReply = [this] { m_control.OnControlReply(m_transport.inputReport()); };
@@ -53,22 +59,21 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
     m_bridges.UpdateActions = [this] { UpdateActions(); };
     m_bridges.setPollInterval = [this](int ms) { m_control.pollTimer().setInterval(ms); };
     m_bridges.changed = [this] { Q_EMIT bridgeListChanged(); };
-    m_control.runActive = [this] { return m_execution.anyRunning(); };
+    m_control.runActive = [this] { return m_execution.state().anyRunning(); };
     m_control.burstStartRetry = [this] { return m_burst->startRetry(); };
     connect(&m_control, &BridgeControl::displayChanged, this, &MainModel::onControlDisplayChanged);
     m_editor.onTextChanged = [this] { SendMemoChange(); };
 
     UpdateActions();
-    for (int i = 0; i < 256; ++i)
-        m_hexText[size_t(i)] = hex2(i) + QLatin1Char(' ');
 }
 
 MainModel::~MainModel()
 {
     m_control.pollTimer().stop();
     m_editor.onTextChanged = nullptr;
-    // Reports handed over while the bridges are returned below find no run to go to.
-    m_execution = ExecutionState{};
+    // Reports handed over while the bridges are returned below find no run to go to; nothing
+    // follows the state any more, so it changes without a notification.
+    m_execution.state() = ExecutionState{};
 }
 
 void MainModel::FormCreate(const QStringList& arguments)
@@ -133,7 +138,7 @@ void MainModel::FormActivate()
 
 bool MainModel::FormCloseQuery()
 {
-    m_flags.ReplyReceived = true;
+    m_execution.state().ReplyReceived = true;
     QString error;
     if (!ScriptFile::write(m_paths.autosave.writePath, m_editor.lines(), &error))
         m_ui.messageBox(QStringLiteral("Cannot save %1: %2").arg(m_paths.autosave.writePath, error),
@@ -143,9 +148,7 @@ bool MainModel::FormCloseQuery()
 
 void MainModel::ClearRunFlags()
 {
-    m_flags.ReplyReceived = false;
-    m_flags.AbortRequested = false;
-    m_execution = ExecutionState{};
+    m_execution.clear();
 }
 
 void MainModel::UpdateActions()
@@ -153,7 +156,7 @@ void MainModel::UpdateActions()
     m_connected = m_bridges.connected();
     setPanel(3, m_bridges.connectionText());
 
-    const ExecutionState& e = m_execution;
+    const ExecutionState& e = m_execution.state();
     const bool free = m_connected && !e.anyRunning();
     ActionStates a;
     a.Reset = m_connected;
@@ -177,14 +180,6 @@ void MainModel::PageControl1Change(Tab tab)
     m_tab = tab;
     Q_EMIT tabChanged();
     UpdateActions();
-}
-
-void MainModel::setPanel(int index, const QString& text)
-{
-    if (m_panels[size_t(index)] == text)
-        return;
-    m_panels[size_t(index)] = text;
-    Q_EMIT panelsChanged();
 }
 
 void MainModel::onControlDisplayChanged()
@@ -215,7 +210,7 @@ void MainModel::editorCaretMoved()
 
 void MainModel::StatusBar1Click()
 {
-    if (m_panels[1] == SyntaxOk)
+    if (m_panels.text(StatusPanels::Syntax) == SyntaxOk)
         return;
     PageControl1Change(Tab::Editor);
     m_editor.setFocus();
@@ -226,11 +221,12 @@ void MainModel::StatusBar1Click()
 void MainModel::onTransactionReply()
 {
     m_capture.updateElapsed();
-    if (m_execution.SendBusy || m_execution.ListBusy)
-        m_flags.ReplyReceived = true;
-    else if (m_execution.BurstRunning)
+    ExecutionState& e = m_execution.state();
+    if (e.SendBusy || e.ListBusy)
+        e.ReplyReceived = true;
+    else if (e.BurstRunning)
         m_burst->writeReport(m_transport.inputReport());
-    else if (m_execution.RepeatRunning)
+    else if (e.RepeatRunning)
         m_runner.repeatReplyStep();
 }
 
@@ -256,11 +252,11 @@ void MainModel::AcSendSpeedExecute()
 
 void MainModel::AcStopExecute()
 {
-    if (m_execution.RepeatRunning) {
+    if (m_execution.state().RepeatRunning) {
         m_runner.stopRepeat();
         return;
     }
-    if (m_execution.BurstRunning) {
+    if (m_execution.state().BurstRunning) {
         m_burst->stop();
         return;
     }
@@ -281,19 +277,26 @@ void MainModel::AcResetExecute()
     m_statusWindow.addLine(QStringLiteral("RESET Device"));
     m_statusWindow.scrollToEnd();
     focusEditorIfShown();
-    if (m_execution.SendBusy || m_execution.ListBusy)
-        m_flags.AbortRequested = true;
+    ExecutionState& e = m_execution.state();
+    if (e.SendBusy || e.ListBusy)
+        e.AbortRequested = true;
     UpdateActions();
 }
 
-void MainModel::setRepeatCount(int count)
+quint8 MainModel::firstFoundAddress() const
 {
-    m_repeatCount = qBound(0, count, MaxRepeatCount);
+    return m_scan->firstFoundAddress();
 }
 
-void MainModel::setScanPeriodMs(int ms)
+void MainModel::setFirstFoundAddress(quint8 address)
 {
-    m_scanPeriodMs = qBound(0, ms, MaxScanPeriodMs);
+    m_scan->setFirstFoundAddress(address);
+}
+
+std::unique_ptr<TUpgradeForm> MainModel::createUpgradeForm(QObject* parent)
+{
+    return std::make_unique<TUpgradeForm>(
+        m_transport, m_bridges, m_control, m_ui, [this] { AcStopExecute(); }, parent);
 }
 
 void MainModel::showFileError(const QString& error)
@@ -422,7 +425,7 @@ bool MainModel::saveStatusWindow(const QString& path)
 
 QString MainModel::commandLineForVariables() const
 {
-    QString line = QStringLiteral("r ") + hex2(m_firstFoundAddress);
+    QString line = QStringLiteral("r ") + hex2(firstFoundAddress());
     for (int i = 0; i < VariableDefinitions::Count; ++i) {
         const TDataVariable& v = m_variables.DataVars[size_t(i)];
         if (!v.Active)

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/ActionStates.h"
-#include "app/ExecutionState.h"
 #include "base/Clock.h"
 #include "base/ProgramFiles.h"
+#include "base/StatusPanels.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
 #include "data/StartupSettings.h"
@@ -14,13 +14,13 @@
 #include "link/THidDeviceController.h"
 #include "link/Transport.h"
 #include "script/CheckVerdict.h"
+#include "script/Execution.h"
 #include "script/LineCompiler.h"
 #include "script/ScriptRunner.h"
 
 #include <QObject>
 #include <QString>
 
-#include <array>
 #include <memory>
 
 class BurstCapture;
@@ -28,6 +28,7 @@ class BusScan;
 class CommandEditor;
 class HidPlatform;
 class StatusWindow;
+class TUpgradeForm;
 class UiPort;
 
 // The main window as a model: it owns the HID controller, the bridge list, the transport and
@@ -40,9 +41,6 @@ class MainModel : public QObject
 
 public:
     enum class Tab { Editor, Chart, Table, File };
-    static constexpr int PanelCount = 6;
-    static constexpr int MaxRepeatCount = 10'000'000;
-    static constexpr int MaxScanPeriodMs = 32'000;
 
     // Where the files beside the executable live.
     struct Paths
@@ -77,17 +75,17 @@ public:
     void UpdateActions();
     const ActionStates& actions() const { return m_actions; }
     bool Connected() const { return m_connected; }
-    ExecutionState& execution() { return m_execution; }
+    ExecutionState& execution() { return m_execution.state(); }
     void ClearRunFlags();
 
     Tab activeTab() const { return m_tab; }
     void PageControl1Change(Tab tab);
 
     // Status bar panels 0..5 and the two painted conditions (lime when true, red when false).
-    QString panel(int index) const { return m_panels[size_t(index)]; }
-    void setPanel(int index, const QString& text);
+    QString panel(int index) const { return m_panels.text(index); }
+    void setPanel(int index, const QString& text) { m_panels.setText(index, text); }
     bool connectedCondition() const { return m_connected; }
-    bool targetPoweredCondition() const { return m_flags.TargetPowered; }
+    bool targetPoweredCondition() const { return m_control.TargetPowered(); }
 
     // The editor's change notification: the syntax check.
     void SendMemoChange();
@@ -107,12 +105,12 @@ public:
     void ListBox1Click(int index) { m_bridges.ListBox1Click(index); }
 
     // The controls of the button panel.
-    bool sendAllStrings() const { return m_sendAll; }
-    void setSendAllStrings(bool on) { m_sendAll = on; }
-    int repeatCount() const { return m_repeatCount; }
-    void setRepeatCount(int count);
-    int scanPeriodMs() const { return m_scanPeriodMs; }
-    void setScanPeriodMs(int ms);
+    bool sendAllStrings() const { return m_runner.sendAllStrings(); }
+    void setSendAllStrings(bool on) { m_runner.setSendAllStrings(on); }
+    int repeatCount() const { return m_runner.repeatCount(); }
+    void setRepeatCount(int count) { m_runner.setRepeatCount(count); }
+    int scanPeriodMs() const { return m_runner.scanPeriodMs(); }
+    void setScanPeriodMs(int ms) { m_runner.setScanPeriodMs(ms); }
 
     // Script files and editor commands.
     void FileOpen1();
@@ -133,12 +131,12 @@ public:
     void selectAllStatusWindow();
     QString caption() const { return m_caption; }
     QString currentScriptFileName() const { return m_scriptFileName; }
-    quint8 firstFoundAddress() const { return m_firstFoundAddress; }
-    void setFirstFoundAddress(quint8 address) { m_firstFoundAddress = address; }
+    quint8 firstFoundAddress() const;
+    void setFirstFoundAddress(quint8 address);
     const Paths& paths() const { return m_paths; }
 
-    // "00 " .. "FF ", the texts of burst data lines.
-    const std::array<QString, 256>& HexText() const { return m_hexText; }
+    // The "Upgrade Firmware" dialog's model, working on this window's link and bridges.
+    std::unique_ptr<TUpgradeForm> createUpgradeForm(QObject* parent = nullptr);
 
     LinkFlags& flags() { return m_flags; }
     Transport& transport() { return m_transport; }
@@ -149,7 +147,6 @@ public:
     ChartModel& chart() { return m_chart; }
     CaptureState& capture() { return m_capture; }
     LineCompiler& compiler() { return m_compiler; }
-    bool& readingState() { return m_readingState; }
     ScriptRunner& runner() { return m_runner; }
     BusScan& scan() { return *m_scan; }
     BurstCapture& burst() { return *m_burst; }
@@ -157,8 +154,6 @@ public:
     StatusWindow& statusWindow() { return m_statusWindow; }
     UiPort& ui() { return m_ui; }
     const Clock& clock() const { return m_clock; }
-
-    void focusEditorIfShown();
 
 Q_SIGNALS:
     void actionsChanged();
@@ -169,6 +164,8 @@ Q_SIGNALS:
     void tabChanged();
 
 private:
+    // The end of every run, and Stop: the editor takes the focus if its tab is shown.
+    void focusEditorIfShown();
     void onTransactionReply();
     void onControlDisplayChanged();
     void showFileError(const QString& error);
@@ -178,6 +175,8 @@ private:
     StatusWindow& m_statusWindow;
     const Clock& m_clock;
     Paths m_paths;
+    StatusPanels m_panels;
+    Execution m_execution;
 
     LinkFlags m_flags;
     Transport m_transport;
@@ -194,20 +193,12 @@ private:
     std::unique_ptr<BusScan> m_scan;
     std::unique_ptr<BurstCapture> m_burst;
 
-    ExecutionState m_execution;
     ActionStates m_actions;
     bool m_connected = false;
     Tab m_tab = Tab::Editor;
-    std::array<QString, PanelCount> m_panels;
     CheckVerdict m_verdict;
-
-    bool m_sendAll = false;
-    int m_repeatCount = 0;
-    int m_scanPeriodMs = 0;
 
     QString m_caption;
     QString m_scriptFileName;
     QString m_bootloaderFileName;
-    quint8 m_firstFoundAddress = 0;
-    std::array<QString, 256> m_hexText;
 };

@@ -20,6 +20,9 @@ public:
     virtual ~CommandEditor() = default;
 
     virtual QStringList lines() const = 0;
+    virtual int lineCount() const = 0;
+    // One line's text without copying the others; empty for an index outside the text.
+    virtual QString line(int index) const = 0;
     // Replaces the whole text (a loaded file, a conversion).
     virtual void setLines(const QStringList& lines) = 0;
     virtual void appendLine(const QString& line) = 0;

@@ -7,6 +7,8 @@ class MemoryCommandEditor : public CommandEditor
 {
 public:
     QStringList lines() const override { return m_lines; }
+    int lineCount() const override { return int(m_lines.size()); }
+    QString line(int index) const override { return m_lines.value(index); }
     void setLines(const QStringList& lines) override;
     void appendLine(const QString& line) override;
     void clear() override;

@@ -91,7 +91,7 @@ int sendChoice(CliSession& session, const std::function<void(BridgeControl&)>& c
     if (!session.waitForBridge())
         return 1;
     choose(model.control());
-    if (!pumpUntil([&] { return model.flags().PendingCommand == 0; }, ReplyDeadlineMs))
+    if (!pumpUntil([&] { return model.control().PendingCommand() == 0; }, ReplyDeadlineMs))
         return noReply();
     if (!waitForStatusReply(model))
         return noReply();

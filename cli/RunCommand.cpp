@@ -50,15 +50,15 @@ std::optional<int> takeRunOptions(QStringList& args, RunOptions& run)
                 return cli::usageError(RunCommand,
                                        QStringLiteral("--lines takes A-B, 1 <= A <= B"));
         } else if (value(i, QStringLiteral("--count"), text)) {
-            if (!number(text, 0, MainModel::MaxRepeatCount, run.count))
+            if (!number(text, 0, ScriptRunner::MaxRepeatCount, run.count))
                 return cli::usageError(
                     RunCommand,
-                    QStringLiteral("--count takes 0 to %1").arg(MainModel::MaxRepeatCount));
+                    QStringLiteral("--count takes 0 to %1").arg(ScriptRunner::MaxRepeatCount));
         } else if (value(i, QStringLiteral("--period"), text)) {
-            if (!number(text, 0, MainModel::MaxScanPeriodMs, run.periodMs))
+            if (!number(text, 0, ScriptRunner::MaxScanPeriodMs, run.periodMs))
                 return cli::usageError(
                     RunCommand,
-                    QStringLiteral("--period takes 0 to %1 ms").arg(MainModel::MaxScanPeriodMs));
+                    QStringLiteral("--period takes 0 to %1 ms").arg(ScriptRunner::MaxScanPeriodMs));
         } else if (value(i, QStringLiteral("--csv"), text)) {
             if (text.isEmpty())
                 return cli::usageError(RunCommand, QStringLiteral("--csv needs a file name"));

@@ -25,7 +25,7 @@ int runScanCommand(const QStringList& arguments)
         return 1;
     // Reset is what ends a scan in the window; here an interrupt ends it the same way,
     // without resetting the bridge.
-    session.onInterrupt = [&] { model.flags().AbortRequested = true; };
+    session.onInterrupt = [&] { model.execution().AbortRequested = true; };
     model.AcListExecute();
     session.flushStatus();
     return model.scan().aborted() ? 1 : 0;

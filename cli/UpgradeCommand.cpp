@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <memory>
+
 #include <unistd.h>
 
 namespace {
@@ -181,7 +183,8 @@ int runUpgradeCommand(const QStringList& arguments)
     }
     pumpUntil([&] { return !model.flags().WriteOutstanding; }, ListingLimitMs);
 
-    TUpgradeForm form(model);
+    const std::unique_ptr<TUpgradeForm> upgrade = model.createUpgradeForm();
+    TUpgradeForm& form = *upgrade;
     UpgradeView view(form);
     form.chooseFirmwareFile(path);
     form.FormActivate();

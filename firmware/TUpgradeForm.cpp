@@ -1,15 +1,19 @@
 #include "firmware/TUpgradeForm.h"
 
-#include "app/MainModel.h"
 #include "base/EventPump.h"
 #include "base/UiPort.h"
 #include "firmware/FirmwareImage.h"
 #include "firmware/VersionGate.h"
+#include "link/BridgeControl.h"
+#include "link/BridgeList.h"
+#include "link/LinkFlags.h"
 #include "link/THidDevice.h"
+#include "link/Transport.h"
 
 #include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace {
 
@@ -47,8 +51,10 @@ QString bootLoaderText(quint8 code)
 
 } // namespace
 
-TUpgradeForm::TUpgradeForm(MainModel& main, QObject* parent)
-    : QObject(parent), m_main(main), m_dialogFileName(QStringLiteral("taviro"))
+TUpgradeForm::TUpgradeForm(Transport& transport, BridgeList& bridges, BridgeControl& control,
+                           UiPort& ui, std::function<void()> stopRun, QObject* parent)
+    : QObject(parent), m_transport(transport), m_bridges(bridges), m_control(control), m_ui(ui),
+      m_stopRun(std::move(stopRun)), m_dialogFileName(QStringLiteral("taviro"))
 {}
 
 TUpgradeForm::~TUpgradeForm() = default;
@@ -60,7 +66,7 @@ void TUpgradeForm::Button4Click()
     request.initialName = m_dialogFileName;
     request.filters = {QStringLiteral("HEX file|*.hex")};
     request.defaultSuffix = QStringLiteral("hex");
-    const QString path = m_main.ui().chooseFile(request);
+    const QString path = m_ui.chooseFile(request);
     if (!path.isEmpty()) {
         chooseFirmwareFile(path);
         return;
@@ -149,23 +155,21 @@ void TUpgradeForm::OnUpgradeReport(THidDevice*, quint8, const quint8* Data, quin
 
 void TUpgradeForm::send(const std::function<void(OutputReport&)>& fill)
 {
-    Transport& transport = m_main.transport();
-    transport.editOutputReport(fill);
-    m_main.flags().ControlReplyExpected = true;
-    transport.StartRawTransfer();
+    m_transport.editOutputReport(fill);
+    m_transport.flags().ControlReplyExpected = true;
+    m_transport.StartRawTransfer();
 }
 
 bool TUpgradeForm::awaitWrite(quint32 writesBefore)
 {
-    Transport& transport = m_main.transport();
-    if (!transport.device()) // nothing was sent
+    if (!m_transport.device()) // nothing was sent
         return false;
-    auto threadGone = [&] {
-        std::lock_guard lock(transport.TransferLock());
-        return transport.transferThread() == nullptr;
+    auto threadGone = [this] {
+        std::lock_guard lock(m_transport.TransferLock());
+        return m_transport.transferThread() == nullptr;
     };
-    pumpUntil([&] { return transport.writesCompleted() != writesBefore || threadGone(); });
-    return transport.writesCompleted() != writesBefore;
+    pumpUntil([&] { return m_transport.writesCompleted() != writesBefore || threadGone(); });
+    return m_transport.writesCompleted() != writesBefore;
 }
 
 void TUpgradeForm::awaitReply(quint8 awaited)
@@ -176,7 +180,7 @@ void TUpgradeForm::awaitReply(quint8 awaited)
 
 void TUpgradeForm::installReplyHandler()
 {
-    THIDBridge* bridge = m_main.bridges().SelectedBridge();
+    THIDBridge* bridge = m_bridges.SelectedBridge();
     if (!bridge || !bridge->Device)
         return;
     bridge->Device->setOnInputReport([this](THidDevice* d, quint8 id, const quint8* data,
@@ -185,12 +189,11 @@ void TUpgradeForm::installReplyHandler()
 
 void TUpgradeForm::restoreReportHandler()
 {
-    THIDBridge* bridge = m_main.bridges().SelectedBridge();
+    THIDBridge* bridge = m_bridges.SelectedBridge();
     if (!bridge || !bridge->Device)
         return;
-    Transport& transport = m_main.transport();
     bridge->Device->setOnInputReport(
-        [&transport](THidDevice* d, quint8 id, const quint8* data, quint16 size) {
+        [&transport = m_transport](THidDevice* d, quint8 id, const quint8* data, quint16 size) {
             transport.OnReport(d, id, data, size);
         });
 }
@@ -203,11 +206,11 @@ void TUpgradeForm::Button1Click()
     m_closeAfterRun = false;
     m_ending = Ending::None;
     Q_EMIT programEnabledChanged(false);
-    m_main.flags().ControlReplyExpected = true;
+    m_transport.flags().ControlReplyExpected = true;
     m_firmVersion.clear();
     m_bootVersion.clear();
     Q_EMIT versionTextsChanged();
-    QTimer& poll = m_main.control().pollTimer();
+    QTimer& poll = m_control.pollTimer();
     m_pollWasActive = poll.isActive();
     poll.stop();
     setProgress(ProgressMinimum);
@@ -216,7 +219,7 @@ void TUpgradeForm::Button1Click()
     // The whole file is checked before anything is sent to a bridge.
     const FirmwareImage image = FirmwareImage::readFile(m_dialogFileName);
     if (!image.isValid()) {
-        image.refusal().show(m_main.ui());
+        image.refusal().show(m_ui);
         end(Ending::Refused);
         return;
     }
@@ -240,37 +243,37 @@ void TUpgradeForm::Button1Click()
 
 TUpgradeForm::Ending TUpgradeForm::sendIntoBootLoader(const FirmwareImage& image, QString& serial)
 {
-    THIDBridge* bridge = m_main.bridges().SelectedBridge();
+    THIDBridge* bridge = m_bridges.SelectedBridge();
     if (!bridge || !bridge->versionKnown()) {
         // Nothing is sent: the user attaches a bridge that runs its boot loader.
         ShowUpgradeStatus(QStringLiteral("Connect Bridge to USB..."), StatusKind::Normal);
-        m_main.flags().BridgeArrived = false;
+        m_bridges.clearBridgeArrived();
         return Ending::None;
     }
     const VersionGate::Verdict verdict = VersionGate::check(
         FirmwareVersion{bridge->FirmwareMajor, bridge->FirmwareMinor}, image.version());
     if (verdict == VersionGate::Verdict::Refuse) {
-        VersionGate::message(verdict).show(m_main.ui());
+        VersionGate::message(verdict).show(m_ui);
         return Ending::Refused;
     }
     if (verdict == VersionGate::Verdict::Ask &&
-        VersionGate::message(verdict).show(m_main.ui()) != UiPort::Button::Ok)
+        VersionGate::message(verdict).show(m_ui) != UiPort::Button::Ok)
         return Ending::Refused;
 
     // While a box was open the bridge may have gone away, or another one been selected.
-    if (m_main.bridges().SelectedBridge() != bridge || !bridge->Device)
+    if (m_bridges.SelectedBridge() != bridge || !bridge->Device)
         return Ending::Failed;
     serial = bridge->Device->SerialNumber();
-    m_main.AcStopExecute();
-    Transport& transport = m_main.transport();
-    if (m_main.flags().WriteOutstanding) {
-        std::lock_guard lock(transport.TransferLock());
-        transport.failOutstandingExchange();
+    if (m_stopRun)
+        m_stopRun();
+    if (m_transport.flags().WriteOutstanding) {
+        std::lock_guard lock(m_transport.TransferLock());
+        m_transport.failOutstandingExchange();
     }
     installReplyHandler();
     // Cleared before the report goes out: the boot loader may arrive as soon as it is sent.
-    m_main.flags().BridgeArrived = false;
-    const quint32 writes = transport.writesCompleted();
+    m_bridges.clearBridgeArrived();
+    const quint32 writes = m_transport.writesCompleted();
     send([](OutputReport& r) {
         std::copy(std::begin(EnterBootLoader), std::end(EnterBootLoader), r.begin() + P0);
     });
@@ -279,10 +282,10 @@ TUpgradeForm::Ending TUpgradeForm::sendIntoBootLoader(const FirmwareImage& image
 
 TUpgradeForm::Ending TUpgradeForm::awaitBootLoader(const QString& serial)
 {
-    LinkFlags& flags = m_main.flags();
     m_state = StateProbing;
-    const bool arrived = pumpUntil([&] { return flags.BridgeArrived || m_state == StateFailed; },
-                                   serial.isEmpty() ? -1 : ArrivalLimitMs);
+    const bool arrived =
+        pumpUntil([this] { return m_bridges.BridgeArrived() || m_state == StateFailed; },
+                  serial.isEmpty() ? -1 : ArrivalLimitMs);
     if (m_state == StateFailed) {
         m_closeAfterRun = true;
         return Ending::Failed;
@@ -290,7 +293,7 @@ TUpgradeForm::Ending TUpgradeForm::awaitBootLoader(const QString& serial)
     if (!arrived)
         return Ending::Failed;
 
-    BridgeList& bridges = m_main.bridges();
+    BridgeList& bridges = m_bridges;
     std::lock_guard lock(bridges.BridgeListLock());
     THIDBridge* last = bridges.entry(bridges.count() - 1);
     if (!last || !last->Device) // it left again
@@ -363,7 +366,7 @@ TUpgradeForm::Ending TUpgradeForm::verifyBlocks(const FirmwareImage& image)
 TUpgradeForm::Ending TUpgradeForm::finishUpgrade()
 {
     m_state = StateAwaitingReply;
-    const quint32 writes = m_main.transport().writesCompleted();
+    const quint32 writes = m_transport.writesCompleted();
     send([](OutputReport& r) { r[P0] = Finish; });
     return awaitWrite(writes) ? Ending::Done : Ending::Failed;
 }
@@ -389,17 +392,16 @@ void TUpgradeForm::end(Ending ending)
         Q_ASSERT(false);
         break;
     }
-    if (ending != Ending::Refused && m_main.flags().WriteOutstanding) {
+    if (ending != Ending::Refused && m_transport.flags().WriteOutstanding) {
         // The reply handler never ends an exchange, so the run's last one is still armed; end
         // it here, or the watchdog would print a time-out for it once the run's flag is down.
-        Transport& transport = m_main.transport();
-        std::lock_guard lock(transport.TransferLock());
-        transport.failOutstandingExchange();
+        std::lock_guard lock(m_transport.TransferLock());
+        m_transport.failOutstandingExchange();
     }
     if (m_pollWasActive)
-        m_main.control().pollTimer().start();
+        m_control.pollTimer().start();
     m_running = false;
-    m_main.flags().ControlReplyExpected = false;
+    m_transport.flags().ControlReplyExpected = false;
     Q_EMIT programEnabledChanged(true);
     if (m_closeAfterRun)
         Q_EMIT closeRequested();

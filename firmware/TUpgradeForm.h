@@ -8,9 +8,12 @@
 #include <array>
 #include <functional>
 
+class BridgeControl;
+class BridgeList;
 class FirmwareImage;
-class MainModel;
 class THidDevice;
+class Transport;
+class UiPort;
 
 // The "Upgrade Firmware" dialog as a model, and the procedure behind its "Program" button:
 // check the HEX file, gate on the bridge's version, send the bridge into its boot loader,
@@ -44,7 +47,9 @@ public:
     // or Exit; another bridge arrived in place of the boot loader; done.
     enum class Ending { None, Refused, Failed, OtherBridge, Done };
 
-    explicit TUpgradeForm(MainModel& main, QObject* parent = nullptr);
+    // stopRun is Stop's command: it ends a Repeat or burst capture before the bridge leaves.
+    TUpgradeForm(Transport& transport, BridgeList& bridges, BridgeControl& control, UiPort& ui,
+                 std::function<void()> stopRun, QObject* parent = nullptr);
     ~TUpgradeForm() override;
 
     // "File:": the file dialog; a chosen file becomes FirmwareFileName. Edit1 then shows it.
@@ -110,7 +115,11 @@ private:
     void setProgress(int position);
     void setBootVersion(const QString& text);
 
-    MainModel& m_main;
+    Transport& m_transport;
+    BridgeList& m_bridges;
+    BridgeControl& m_control;
+    UiPort& m_ui;
+    std::function<void()> m_stopRun;
     QString m_firmwareFileName;
     QString m_dialogFileName;
     QString m_edit1;

@@ -5,8 +5,10 @@
 #include "link/LinkFlags.h"
 #include "link/Transport.h"
 
-BridgeControl::BridgeControl(BridgeList& bridges, Transport& transport, LinkFlags& flags)
-    : m_bridges(bridges), m_transport(transport), m_flags(flags)
+#include <utility>
+
+BridgeControl::BridgeControl(BridgeList& bridges, Transport& transport)
+    : m_bridges(bridges), m_transport(transport)
 {
     m_timer.setInterval(PollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &BridgeControl::Timer1Timer);
@@ -36,30 +38,33 @@ void BridgeControl::Timer1Timer()
 {
     if (burstStartRetry && burstStartRetry())
         return;
-    if (m_flags.WriteOutstanding || (runActive && runActive()) || m_flags.PollBusy)
+    LinkFlags& flags = m_transport.flags();
+    if (flags.WriteOutstanding || (runActive && runActive()) || m_pollBusy)
         return;
-    m_flags.PollBusy = true;
-    m_bridges.selectNextVersionQuery();
-    if (m_flags.ControlTag < BridgeList::VersionTagBase) {
+    m_pollBusy = true;
+    if (const int entry = m_bridges.selectNextVersionQuery(); entry >= 0)
+        m_controlTag = quint8(entry + BridgeList::VersionTagBase);
+    if (m_controlTag < BridgeList::VersionTagBase) {
         m_bridges.SelectBridge(m_bridges.ChosenBridge());
         m_timer.setInterval(PollIntervalMs);
-        m_flags.ControlTag = m_flags.PendingCommand.exchange(0);
+        m_controlTag = std::exchange(m_pendingCommand, quint8(0));
     }
-    m_flags.ControlReplyExpected = true;
-    m_transport.StartTransfer(packetForTag(m_flags.ControlTag));
+    flags.ControlReplyExpected = true;
+    m_transport.StartTransfer(packetForTag(m_controlTag));
     // Nothing went out without a bridge: no reply is to be expected either.
     if (!m_transport.device())
-        m_flags.ControlReplyExpected = false;
-    m_flags.PollBusy = false;
+        flags.ControlReplyExpected = false;
+    m_pollBusy = false;
 }
 
 void BridgeControl::OnControlReply(const InputReport& reply)
 {
-    const quint8 tag = m_flags.ControlTag;
-    if (tag >= BridgeList::VersionTagBase)
-        m_bridges.OnVersionReply(reply);
-    else if (tag == 0 && m_flags.PendingCommand == 0)
+    if (m_controlTag >= BridgeList::VersionTagBase) {
+        if (m_bridges.OnVersionReply(reply, m_controlTag - BridgeList::VersionTagBase))
+            m_controlTag = 0;
+    } else if (m_controlTag == 0 && m_pendingCommand == 0) {
         applyStatusReply(reply);
+    }
 }
 
 void BridgeControl::applyStatusReply(const InputReport& reply)
@@ -67,8 +72,8 @@ void BridgeControl::applyStatusReply(const InputReport& reply)
     const StatusReply status = readStatusReply(reply);
     ++m_statusReplies;
     bool changed = false;
-    if (status.targetPowered != m_flags.TargetPowered) {
-        m_flags.TargetPowered = status.targetPowered;
+    if (status.targetPowered != m_targetPowered) {
+        m_targetPowered = status.targetPowered;
         changed = true;
     }
     switch (status.source) {
@@ -110,7 +115,7 @@ void BridgeControl::applyStatusReply(const InputReport& reply)
 void BridgeControl::choosePower(PowerChoice choice)
 {
     m_power = choice;
-    m_flags.PendingCommand = quint8(choice + 1);
+    m_pendingCommand = quint8(choice + 1);
     Q_EMIT displayChanged();
 }
 
@@ -133,7 +138,7 @@ void BridgeControl::IICSpeed100K1Click(SpeedItem clicked)
 {
     // The items form a group of mutually exclusive check items that check themselves.
     m_speed = clicked;
-    m_flags.PendingCommand = m_speed == Speed400K ? 5 : m_speed == Speed50K ? 6 : 7;
+    m_pendingCommand = m_speed == Speed400K ? 5 : m_speed == Speed50K ? 6 : 7;
     Q_EMIT displayChanged();
 }
 
@@ -147,5 +152,5 @@ void BridgeControl::checkSpeedItem(SpeedItem item)
 
 QString BridgeControl::powerPanelText() const
 {
-    return m_flags.TargetPowered ? QStringLiteral("Powered") : QStringLiteral("No power");
+    return m_targetPowered ? QStringLiteral("Powered") : QStringLiteral("No power");
 }

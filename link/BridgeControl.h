@@ -10,7 +10,6 @@
 #include <functional>
 
 class BridgeList;
-class LinkFlags;
 class Transport;
 
 // The poll timer and what it sends while no command runs (a pending power or bus-speed
@@ -27,7 +26,7 @@ public:
     static constexpr int PollIntervalMs = 250;
     static constexpr int VersionPollIntervalMs = 50;
 
-    BridgeControl(BridgeList& bridges, Transport& transport, LinkFlags& flags);
+    BridgeControl(BridgeList& bridges, Transport& transport);
 
     // Set by the main-window model: whether a Send, bus scan, Repeat or burst runs, and the
     // burst-start retry, which returns true when it used the tick.
@@ -53,6 +52,16 @@ public:
     bool speedChecked(SpeedItem item) const { return m_speed == item; }
     // Status replies applied so far (a front end waits for the next one to confirm a choice).
     int statusRepliesApplied() const { return m_statusReplies; }
+    // The bridge command chosen and not yet sent: 0 none, 1..3 power source, 5..7 bus speed.
+    quint8 PendingCommand() const { return m_pendingCommand; }
+    void setPendingCommand(quint8 command) { m_pendingCommand = command; }
+    // The kind of the control exchange the poll timer sent last: 0 status, 1..3 power,
+    // 5..7 speed, from BridgeList::VersionTagBase on the version query of list entry
+    // ControlTag - VersionTagBase.
+    quint8 ControlTag() const { return m_controlTag; }
+    void setControlTag(quint8 tag) { m_controlTag = tag; }
+    // The target power state the bridge reported last.
+    bool TargetPowered() const { return m_targetPowered; }
     // Panel 4: "Powered" or "No power".
     QString powerPanelText() const;
 
@@ -68,8 +77,11 @@ private:
 
     BridgeList& m_bridges;
     Transport& m_transport;
-    LinkFlags& m_flags;
     QTimer m_timer;
+    bool m_pollBusy = false; // Timer1Timer is running (a selection inside it pumps events)
+    quint8 m_pendingCommand = 0;
+    quint8 m_controlTag = 0;
+    bool m_targetPowered = false;
     PowerChoice m_power = PowerExternal;
     SpeedItem m_speed = Speed100K;
     int m_statusReplies = 0;

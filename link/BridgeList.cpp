@@ -1,7 +1,6 @@
 #include "link/BridgeList.h"
 
 #include "base/EventPump.h"
-#include "link/LinkFlags.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"
 #include "link/Transport.h"
@@ -11,8 +10,8 @@ namespace {
 constexpr int SelectionSettleMs = 50;
 } // namespace
 
-BridgeList::BridgeList(THidDeviceController& controller, Transport& transport, LinkFlags& flags)
-    : m_controller(controller), m_transport(transport), m_flags(flags)
+BridgeList::BridgeList(THidDeviceController& controller, Transport& transport)
+    : m_controller(controller), m_transport(transport)
 {}
 
 BridgeList::~BridgeList()
@@ -53,7 +52,7 @@ void BridgeList::HIDCtlArrival(THidDevice* HidDev)
         m_chosen = m_selected;
     }
     relabel();
-    m_flags.BridgeArrived = true;
+    m_bridgeArrived = true;
 }
 
 void BridgeList::HIDCtlRemoval(THidDevice* HidDev)
@@ -111,10 +110,11 @@ void BridgeList::releaseSelected()
 
 void BridgeList::SelectBridge(THIDBridge* entry)
 {
-    if (m_flags.SelectionBusy.exchange(true))
+    if (m_selectionBusy)
         return;
+    m_selectionBusy = true;
     if (entry == m_selected) {
-        m_flags.SelectionBusy = false;
+        m_selectionBusy = false;
         return;
     }
     if (m_selected)
@@ -132,7 +132,7 @@ void BridgeList::SelectBridge(THIDBridge* entry)
     }
     if (UpdateActions)
         UpdateActions();
-    m_flags.SelectionBusy = false;
+    m_selectionBusy = false;
 }
 
 void BridgeList::ListBox1Click(int itemIndex)
@@ -141,29 +141,28 @@ void BridgeList::ListBox1Click(int itemIndex)
     THIDBridge* e = entry(itemIndex);
     if (!e || e == m_selected)
         return;
-    if (m_flags.SelectionBusy)
+    if (m_selectionBusy)
         return;
     SelectBridge(e);
     m_chosen = m_selected;
 }
 
-bool BridgeList::selectNextVersionQuery()
+int BridgeList::selectNextVersionQuery()
 {
     std::lock_guard lock(m_lock);
     for (int i = 0; i < count() && i < MaxVersionQueries; ++i) {
         if (m_entries[i].bridge->VersionQueryPending) {
             SelectBridge(m_entries[i].bridge.get());
-            m_flags.ControlTag = quint8(i + VersionTagBase);
-            return true;
+            return i;
         }
     }
-    return false;
+    return -1;
 }
 
-void BridgeList::OnVersionReply(const InputReport& reply)
+bool BridgeList::OnVersionReply(const InputReport& reply, int index)
 {
     if (!(reply[0] & 0x01))
-        return; // ControlTag stays: the next tick asks again
+        return false;
     const std::optional<VersionReply> version = readVersionReply(reply);
     if (version && m_selected) {
         m_selected->FirmwareMajor = version->bytes[0];
@@ -171,13 +170,12 @@ void BridgeList::OnVersionReply(const InputReport& reply)
         m_selected->VersionZero = version->bytes[2];
         m_selected->VersionMarker = version->bytes[3];
         std::lock_guard lock(m_lock);
-        const int index = m_flags.ControlTag - VersionTagBase;
         if (index < count())
             m_entries[index].text = entryText(*m_selected);
         m_selected->VersionQueryPending = false;
         notifyChanged();
     }
-    m_flags.ControlTag = 0;
+    return true;
 }
 
 int BridgeList::indexOf(const THIDBridge* bridge) const

@@ -11,7 +11,6 @@
 #include <mutex>
 #include <vector>
 
-class LinkFlags;
 class THidDevice;
 class THidDeviceController;
 class Transport;
@@ -26,7 +25,7 @@ public:
     // Entries that can carry a version query tag (the tag is one byte).
     static constexpr int MaxVersionQueries = 256 - VersionTagBase;
 
-    BridgeList(THidDeviceController& controller, Transport& transport, LinkFlags& flags);
+    BridgeList(THidDeviceController& controller, Transport& transport);
     ~BridgeList();
 
     // Set by the main-window model.
@@ -41,11 +40,17 @@ public:
     void SelectBridge(THIDBridge* entry);
     void ListBox1Click(int itemIndex);
 
-    // Poll tick: selects the first entry still waiting for its version and sets ControlTag;
-    // false when none waits.
-    bool selectNextVersionQuery();
-    // Version reply (ControlTag >= VersionTagBase).
-    void OnVersionReply(const InputReport& reply);
+    // Poll tick: selects the first entry still waiting for its version and returns its index
+    // (its query's tag is index + VersionTagBase); -1 when none waits.
+    int selectNextVersionQuery();
+    // The version reply to the query of entry index. False when the bridge did not acknowledge
+    // it: the query's tag stays, so the next tick asks again.
+    bool OnVersionReply(const InputReport& reply, int index);
+
+    // A new bridge was appended since the flag was last cleared (the firmware upgrade waits
+    // for its boot loader this way).
+    bool BridgeArrived() const { return m_bridgeArrived; }
+    void clearBridgeArrived() { m_bridgeArrived = false; }
 
     // Connection display: the panel text ("connected to N=2" / "disconnected") and the list
     // line that shows the selection (-1 when none).
@@ -79,7 +84,6 @@ private:
 
     THidDeviceController& m_controller;
     Transport& m_transport;
-    LinkFlags& m_flags;
 
     std::recursive_mutex m_lock; // BridgeListLock: guards m_entries and their records; taken
                                  // before TransferLock when both are needed
@@ -87,4 +91,6 @@ private:
     THIDBridge* m_selected = nullptr;
     THIDBridge* m_chosen = nullptr;
     THidDevice* m_lentDevice = nullptr; // the device SelectBridge lent, returned on release
+    bool m_selectionBusy = false;       // SelectBridge is running (it pumps events)
+    bool m_bridgeArrived = false;
 };

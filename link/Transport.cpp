@@ -60,9 +60,9 @@ void Transport::startExchange(bool keepDelaying, bool hasDelay, qint32 delay)
 
 void Transport::OnReport(THidDevice*, quint8, const quint8* Data, quint16 Size)
 {
-    if (m_flags.ReportHandlerBusy && appendStatusLine)
+    if (m_reportHandlerBusy && appendStatusLine)
         appendStatusLine(QStringLiteral("overload"));
-    m_flags.ReportHandlerBusy = true;
+    m_reportHandlerBusy = true;
     m_flags.WriteOutstanding = false;
     m_watchdog->disarm();
     // A short report (a device with a shorter input length) leaves the rest zero rather
@@ -76,7 +76,7 @@ void Transport::OnReport(THidDevice*, quint8, const quint8* Data, quint16 Size)
     } else if (onTransactionReply) {
         onTransactionReply();
     }
-    m_flags.ReportHandlerBusy = false;
+    m_reportHandlerBusy = false;
 }
 
 void Transport::OnReadError(THidDevice*, quint32)

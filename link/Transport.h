@@ -45,6 +45,8 @@ public:
 
     // The selected device's input-report and read-failure handlers; GUI thread.
     void OnReport(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
+    // OnReport is running (its handler may pump events, and a report can arrive meanwhile).
+    bool ReportHandlerBusy() const { return m_reportHandlerBusy; }
     void OnReadError(THidDevice* HidDev, quint32 Error);
 
     // Repeat's pause between passes: the next write waits until ms have passed since the
@@ -93,7 +95,8 @@ private:
 
     mutable std::mutex m_reportMutex; // protects m_outputReport
     OutputReport m_outputReport{};
-    InputReport m_inputReport{}; // GUI thread only
+    InputReport m_inputReport{};      // GUI thread only
+    bool m_reportHandlerBusy = false; // GUI thread only
 
     std::recursive_mutex m_transferLock; // guards creation, destruction and hand-off of
                                          // m_transferThread, and changes of m_device

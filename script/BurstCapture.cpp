@@ -1,14 +1,20 @@
 #include "script/BurstCapture.h"
 
-#include "app/MainModel.h"
+#include "base/Clock.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
+#include "base/HexText.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
+#include "data/VariableDefinitions.h"
 #include "link/BridgeCommands.h"
+#include "link/LinkFlags.h"
 #include "link/PacketCodec.h"
+#include "link/Transport.h"
+#include "script/Execution.h"
+#include "script/LineCompiler.h"
 
 #include <QFileInfo>
 
@@ -22,8 +28,12 @@ const QString Disabled = QStringLiteral("none");
 constexpr qint64 ReadChunkBytes = 1 << 16;
 } // namespace
 
-BurstCapture::BurstCapture(MainModel& model)
-    : m_model(model), m_packets(std::make_unique<TPacketList>())
+BurstCapture::BurstCapture(Execution& execution, Transport& transport, CommandEditor& editor,
+                           StatusWindow& statusWindow, UiPort& ui, LineCompiler& compiler,
+                           CaptureState& capture, ChartModel& chart)
+    : m_execution(execution), m_transport(transport), m_editor(editor),
+      m_statusWindow(statusWindow), m_ui(ui), m_compiler(compiler), m_capture(capture),
+      m_chart(chart), m_packets(std::make_unique<TPacketList>())
 {
     setFilePath(QStringLiteral("IIChighSpeed.dat"));
 }
@@ -45,7 +55,7 @@ void BurstCapture::Button1Click()
     request.filters = {QStringLiteral("IIC files|*.dat"), QStringLiteral("All files|*.*")};
     request.defaultSuffix = QStringLiteral("dat");
     request.confirmOverwrite = true;
-    const QString path = m_model.ui().chooseFile(request);
+    const QString path = m_ui.chooseFile(request);
     if (!path.isEmpty())
         setFilePath(path);
 }
@@ -75,16 +85,13 @@ QString BurstCapture::summary(qint64 records, qint32 elapsedMs)
 void BurstCapture::showViews()
 {
     m_fileTab.setShown(true);
-    m_model.chart().setShown(true);
+    m_chart.setShown(true);
 }
 
 void BurstCapture::abandonStart(StartOutcome outcome)
 {
     m_lastStart = outcome;
-    m_model.ClearRunFlags();
-    m_model.focusEditorIfShown();
-    m_model.UpdateActions();
-    m_model.setPanel(2, QString());
+    m_execution.end(QString());
     showViews();
     Q_EMIT captureEnded();
 }
@@ -92,8 +99,8 @@ void BurstCapture::abandonStart(StartOutcome outcome)
 void BurstCapture::fileError(const QString& what, const QFile& file)
 {
     m_fileFailed = true;
-    m_model.ui().messageBox(what.arg(m_filePath, file.errorString()), QStringLiteral("Error"),
-                            UiPort::Icon::Error, int(UiPort::Button::Ok));
+    m_ui.messageBox(what.arg(m_filePath, file.errorString()), QStringLiteral("Error"),
+                    UiPort::Icon::Error, int(UiPort::Button::Ok));
 }
 
 void BurstCapture::AcSendSpeedExecute()
@@ -102,18 +109,14 @@ void BurstCapture::AcSendSpeedExecute()
         m_lastStart = StartOutcome::Disabled;
         return;
     }
-    MainModel& model = m_model;
-    ChartModel& chart = model.chart();
-    chart.setShown(false);
+    m_chart.setShown(false);
     m_fileTab.setShown(false);
     m_fileTab.clear();
-    chart.clearAll();
-    chart.undoZoom();
-    chart.setBottomAxisTitle(model.variables().AxisX ? QStringLiteral("time, ms")
-                                                     : QStringLiteral("samples count"));
-    model.execution().BurstRunning = true;
-    model.UpdateActions();
-    model.setPanel(2, QStringLiteral("wait..."));
+    m_chart.clearAll();
+    m_chart.undoZoom();
+    m_chart.setBottomAxisTitle(m_chart.definitions().AxisX ? QStringLiteral("time, ms")
+                                                           : QStringLiteral("samples count"));
+    m_execution.begin(Execution::Run::Burst);
     m_startFailed = false;
     m_fileFailed = false;
     m_reportsReceived = 0;
@@ -121,12 +124,10 @@ void BurstCapture::AcSendSpeedExecute()
     m_unwrittenReports = 0;
 
     // The caret line, whatever "Send all strings" says.
-    const int caret = model.editor().selectionStart().line;
-    const QStringList lines = model.editor().lines();
-    model.readingState() = false;
-    model.capture().ClearPresent();
-    const LineCompiler::Result compiled = model.compiler().CompileLine(
-        caret >= 0 && caret < lines.size() ? lines[caret] : QString(), *m_packets, {}, true);
+    m_compiler.clearReadingState();
+    m_capture.ClearPresent();
+    const LineCompiler::Result compiled =
+        m_compiler.CompileLine(m_editor.line(m_editor.selectionStart().line), *m_packets, {}, true);
     if (!compiled.ok || compiled.count == 0) {
         abandonStart(compiled.ok ? StartOutcome::NoTransaction : StartOutcome::SyntaxError);
         return;
@@ -147,13 +148,13 @@ void BurstCapture::AcSendSpeedExecute()
         abandonStart(StartOutcome::FileError);
         return;
     }
-    LinkFlags& flags = model.flags();
+    LinkFlags& flags = m_transport.flags();
     pumpUntil([&] { return !flags.WriteOutstanding; });
-    if (!model.execution().BurstRunning || m_stopping)
+    if (!m_execution.state().BurstRunning || m_stopping)
         return; // stopped (or reset) while the link was busy
     m_lastStart = StartOutcome::Started;
-    model.capture().restartCaptureClock();
-    model.transport().StartTransfer(m_burstRequest);
+    m_capture.restartCaptureClock();
+    m_transport.StartTransfer(m_burstRequest);
     m_burstStartPending = true;
     m_burstStartTries = 0;
 }
@@ -163,12 +164,11 @@ bool BurstCapture::startRetry()
     if (!m_burstStartPending)
         return false;
     if (++m_burstStartTries < MaxStartTries) {
-        m_model.transport().StartTransfer(m_burstRequest);
+        m_transport.StartTransfer(m_burstRequest);
         return true;
     }
-    StatusWindow& status = m_model.statusWindow();
-    status.addLine(QStringLiteral(" Error - can't start Burst mode"));
-    status.scrollToEnd();
+    m_statusWindow.addLine(QStringLiteral(" Error - can't start Burst mode"));
+    m_statusWindow.scrollToEnd();
     m_burstStartPending = false;
     m_startFailed = true;
     return false;
@@ -177,7 +177,7 @@ bool BurstCapture::startRetry()
 void BurstCapture::writeReport(const InputReport& report)
 {
     if (m_draining) {
-        m_lastReportMs = m_model.clock().nowMs();
+        m_lastReportMs = m_transport.clock().nowMs();
         return;
     }
     if (!m_file.isOpen())
@@ -197,39 +197,35 @@ void BurstCapture::stop()
         return;
     m_stopping = true;
     m_burstStartPending = false; // no more resends while Stop waits for the link
-    MainModel& model = m_model;
-    LinkFlags& flags = model.flags();
-    CaptureState& capture = model.capture();
+    LinkFlags& flags = m_transport.flags();
+    const Clock& clock = m_transport.clock();
 
     pumpUntil([&] { return !flags.WriteOutstanding; });
-    model.transport().StartTransfer(BridgeCommands::burstEnd());
+    m_transport.StartTransfer(BridgeCommands::burstEnd());
     m_draining = true; // reports still arriving are not written
-    m_lastReportMs = model.clock().nowMs();
+    m_lastReportMs = clock.nowMs();
 
     m_file.close();
     if (m_file.error() != QFileDevice::NoError)
-        model.ui().beep();
-    capture.updateElapsed();
-    const qint32 elapsedMs = capture.ElapsedMs;
+        m_ui.beep();
+    m_capture.updateElapsed();
+    const qint32 elapsedMs = m_capture.ElapsedMs;
 
     // Until the stream has run dry the link is not free: a stream report taken for the reply
     // of the next poll or Send would be read as bridge status or target data.
     pumpUntil(
         [&] {
             return !flags.WriteOutstanding &&
-                   quint32(model.clock().nowMs() - m_lastReportMs) >= quint32(StreamQuietMs);
+                   quint32(clock.nowMs() - m_lastReportMs) >= quint32(StreamQuietMs);
         },
         StreamDrainLimitMs);
     m_draining = false;
-    model.execution().BurstRunning = false;
-    capture.ElapsedMs = elapsedMs; // the drained reports moved the report clock on
+    m_capture.ElapsedMs = elapsedMs; // the drained reports moved the report clock on
 
     QFile in(m_filePath);
     if (!in.open(QIODevice::ReadOnly)) {
         showViews();
-        model.UpdateActions();
-        model.focusEditorIfShown();
-        model.setPanel(2, QString());
+        m_execution.end(QString());
         fileError(QStringLiteral("Cannot open the capture file %1: %2"), in);
         m_stopping = false;
         Q_EMIT captureEnded();
@@ -240,33 +236,31 @@ void BurstCapture::stop()
     const qint64 size = in.size();
     m_unwrittenReports = std::max<qint64>(0, m_reportsReceived - size / reportBytes);
 
-    capture.BeginBurstDecode(size / recordBytes);
+    m_capture.BeginBurstDecode(size / recordBytes);
     QStringList lines;
     const bool read = readBack(in, size / recordBytes, lines);
     const QString readError = in.errorString();
-    capture.FinishBurstDecode(m_records);
+    m_capture.FinishBurstDecode(m_records);
     m_fileTab.append(std::move(lines));
     in.close();
     if (in.error() != QFileDevice::NoError)
-        model.ui().beep();
-    capture.leaveBulkMode();
+        m_ui.beep();
+    m_capture.leaveBulkMode();
     showViews();
-    if (model.chart().seriesOnChartCount() > 0)
-        model.chart().refresh();
+    if (m_chart.seriesOnChartCount() > 0)
+        m_chart.refresh();
 
-    model.UpdateActions();
-    model.focusEditorIfShown();
-    model.setPanel(2, summary(m_records, elapsedMs));
+    m_execution.end(summary(m_records, elapsedMs));
     if (m_unwrittenReports > 0) {
-        StatusWindow& status = model.statusWindow();
-        status.addLine(QStringLiteral(" Error - %1 burst reports could not be written to %2")
-                           .arg(m_unwrittenReports)
-                           .arg(m_filePath));
-        status.scrollToEnd();
+        m_statusWindow.addLine(
+            QStringLiteral(" Error - %1 burst reports could not be written to %2")
+                .arg(m_unwrittenReports)
+                .arg(m_filePath));
+        m_statusWindow.scrollToEnd();
     }
     if (!read) {
         m_fileFailed = true;
-        model.ui().messageBox(
+        m_ui.messageBox(
             QStringLiteral("Cannot read the capture file %1: %2").arg(m_filePath, readError),
             QStringLiteral("Error"), UiPort::Icon::Error, int(UiPort::Button::Ok));
     }
@@ -276,8 +270,8 @@ void BurstCapture::stop()
 
 bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
 {
-    CaptureState& capture = m_model.capture();
-    const std::array<QString, 256>& hex = m_model.HexText();
+    CaptureState& capture = m_capture;
+    const std::array<QString, 256>& hex = HexText();
     const int recordBytes = m_burstDataCount + 1;
     // The record bytes that belong to variables, and their raw slots.
     std::vector<std::pair<int, int>> mapped;

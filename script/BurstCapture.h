@@ -10,7 +10,14 @@
 
 #include <memory>
 
-class MainModel;
+class CaptureState;
+class ChartModel;
+class CommandEditor;
+class Execution;
+class LineCompiler;
+class StatusWindow;
+class Transport;
+class UiPort;
 
 // Burst capture to file ("To file"): one burst request built from the caret line makes the
 // bridge stream reads of the same bytes; every report's records are appended to the capture
@@ -28,7 +35,9 @@ public:
     static constexpr int StreamQuietMs = 20;
     static constexpr int StreamDrainLimitMs = 1000;
 
-    explicit BurstCapture(MainModel& model);
+    BurstCapture(Execution& execution, Transport& transport, CommandEditor& editor,
+                 StatusWindow& statusWindow, UiPort& ui, LineCompiler& compiler,
+                 CaptureState& capture, ChartModel& chart);
     ~BurstCapture() override;
 
     // The File tab: the file-name label ("IIChighSpeed.dat" at first; "none" disables burst
@@ -85,7 +94,14 @@ private:
     // Reads the records back, fills lines and decodes; false when the file could not be read.
     bool readBack(QFile& in, qint64 records, QStringList& lines);
 
-    MainModel& m_model;
+    Execution& m_execution;
+    Transport& m_transport;
+    CommandEditor& m_editor;
+    StatusWindow& m_statusWindow;
+    UiPort& m_ui;
+    LineCompiler& m_compiler;
+    CaptureState& m_capture;
+    ChartModel& m_chart;
     QString m_filePath;
     QString m_label;
     FileTabLines m_fileTab;

@@ -3,15 +3,17 @@
 #include <QList>
 #include <QtGlobal>
 
-class MainModel;
+class Execution;
+class StatusWindow;
+class Transport;
 
 // List: probes every 7-bit address of the selected bridge's bus in ascending order, waiting for
 // each probe in the event loop as Send does, and prints the addresses that answer in 8-bit and
-// 7-bit form. The first address found becomes the model's first found address.
+// 7-bit form. The first address found is kept for Insert Command Line.
 class BusScan
 {
 public:
-    explicit BusScan(MainModel& model);
+    BusScan(Execution& execution, Transport& transport, StatusWindow& statusWindow);
 
     void AcListExecute();
 
@@ -19,9 +21,15 @@ public:
     const QList<quint8>& found() const { return m_found; }
     // The last scan was ended by Reset.
     bool aborted() const { return m_aborted; }
+    // The first address found by a scan; a scan that finds nothing leaves it.
+    quint8 firstFoundAddress() const { return m_firstFoundAddress; }
+    void setFirstFoundAddress(quint8 address) { m_firstFoundAddress = address; }
 
 private:
-    MainModel& m_model;
+    Execution& m_execution;
+    Transport& m_transport;
+    StatusWindow& m_statusWindow;
     QList<quint8> m_found;
     bool m_aborted = false;
+    quint8 m_firstFoundAddress = 0;
 };

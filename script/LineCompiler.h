@@ -39,6 +39,8 @@ public:
     // "Syntax ERROR" box and returns failure with N = 0. burst: variable bytes take slots
     // whatever the reading state.
     Result CompileLine(QStringView line, TPacketList& packets, Continuation previous, bool burst);
+    // What the owner does before each line of a run.
+    void clearReadingState() { m_readingState = false; }
 
     // The pair to pass with the next line after this line compiled to count transactions.
     static Continuation continuationAfter(const TPacketList& packets, int count);

@@ -1,11 +1,14 @@
 #include "script/ScriptRunner.h"
 
-#include "app/MainModel.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
 #include "base/StatusWindow.h"
 #include "data/CaptureState.h"
 #include "data/ChartModel.h"
+#include "data/VariableDefinitions.h"
+#include "link/LinkFlags.h"
+#include "link/Transport.h"
+#include "script/Execution.h"
 #include "script/TransactionResult.h"
 #include "script/TransactionWait.h"
 
@@ -14,25 +17,37 @@ namespace {
 constexpr int MinimumScanPeriodMs = 5;
 } // namespace
 
-ScriptRunner::ScriptRunner(MainModel& model) : m_model(model) {}
+ScriptRunner::ScriptRunner(Execution& execution, Transport& transport, CommandEditor& editor,
+                           StatusWindow& statusWindow, LineCompiler& compiler,
+                           CaptureState& capture, ChartModel& chart)
+    : m_execution(execution), m_transport(transport), m_editor(editor),
+      m_statusWindow(statusWindow), m_compiler(compiler), m_capture(capture), m_chart(chart)
+{}
+
+void ScriptRunner::setRepeatCount(int count)
+{
+    m_repeatCount = qBound(0, count, MaxRepeatCount);
+}
+
+void ScriptRunner::setScanPeriodMs(int ms)
+{
+    m_scanPeriodMs = qBound(0, ms, MaxScanPeriodMs);
+}
 
 ScriptRunner::Range ScriptRunner::lineRange() const
 {
-    const CommandEditor& editor = m_model.editor();
-    const int lineCount = int(editor.lines().size());
-    if (m_model.sendAllStrings())
+    const int lineCount = m_editor.lineCount();
+    if (m_sendAll)
         return {0, lineCount - 1};
-    const int first = editor.selectionStart().line;
-    const int last = qMax(first, editor.selectionEnd().line);
+    const int first = m_editor.selectionStart().line;
+    const int last = qMax(first, m_editor.selectionEnd().line);
     return {first, qMin(last, lineCount - 1)};
 }
 
 bool ScriptRunner::compile(int line)
 {
-    const QStringList lines = m_model.editor().lines();
-    const QString text = line >= 0 && line < lines.size() ? lines[line] : QString();
     const LineCompiler::Result result =
-        m_model.compiler().CompileLine(text, m_packets, m_continuation, false);
+        m_compiler.CompileLine(m_editor.line(line), m_packets, m_continuation, false);
     m_count = result.count;
     if (!result.ok)
         m_syntaxError = true;
@@ -41,54 +56,45 @@ bool ScriptRunner::compile(int line)
 
 bool ScriptRunner::waitForTransaction(const TIIC_Packet& packet)
 {
-    LinkFlags& flags = m_model.flags();
-    exchangeTransaction(flags, m_model.transport(), packet);
+    exchangeTransaction(m_transport, m_execution.state(), packet);
     m_continuation = {packet.Continued, packet.Read};
-    if (flags.TransferFailed.exchange(false))
+    if (m_transport.flags().TransferFailed.exchange(false))
         m_sawFailure = true;
-    return !flags.AbortRequested;
+    return !m_execution.state().AbortRequested;
 }
 
 void ScriptRunner::appendResult(int statusLine, const TIIC_Packet& t)
 {
-    CaptureState& capture = m_model.capture();
     const QString text =
-        transactionResultText(t, m_model.transport().inputReport(), m_acknowledgedState,
-                              [&](int slot, quint8 byte) { capture.PutByte(slot, byte); });
+        transactionResultText(t, m_transport.inputReport(), m_acknowledgedState,
+                              [this](int slot, quint8 byte) { m_capture.PutByte(slot, byte); });
     if (!m_acknowledgedState)
         m_sawFailure = true;
-    StatusWindow& status = m_model.statusWindow();
     if (statusLine < 0)
-        status.appendToLastLine(text);
+        m_statusWindow.appendToLastLine(text);
     else
-        status.appendToLine(statusLine, text);
+        m_statusWindow.appendToLine(statusLine, text);
 }
 
 void ScriptRunner::takeSample()
 {
-    CaptureState& capture = m_model.capture();
-    const qint32 before = capture.SampleCount;
-    capture.TakeSample();
-    if (capture.SampleCount != before)
+    const qint32 before = m_capture.SampleCount;
+    m_capture.TakeSample();
+    if (m_capture.SampleCount != before)
         Q_EMIT sampleTaken();
 }
 
 void ScriptRunner::endRun()
 {
-    m_model.ClearRunFlags();
-    m_model.focusEditorIfShown();
-    m_model.UpdateActions();
+    m_execution.end();
     Q_EMIT runFinished();
 }
 
 void ScriptRunner::AcSendExecute()
 {
-    ExecutionState& e = m_model.execution();
-    LinkFlags& flags = m_model.flags();
-    StatusWindow& status = m_model.statusWindow();
-    e.SendBusy = true;
-    m_model.UpdateActions();
-    m_model.setPanel(2, QStringLiteral("wait..."));
+    ExecutionState& e = m_execution.state();
+    StatusWindow& status = m_statusWindow;
+    m_execution.begin(Execution::Run::Send);
     const Range range = lineRange();
     m_acknowledgedState = false;
     m_sawFailure = false;
@@ -96,8 +102,8 @@ void ScriptRunner::AcSendExecute()
     m_continuation = {};
 
     for (int line = range.first; line <= range.last; ++line) {
-        m_model.readingState() = false;
-        m_model.capture().ClearPresent();
+        m_compiler.clearReadingState();
+        m_capture.ClearPresent();
         m_openLine = status.lineCount();
         status.addLine(QString());
         const int statusLine = m_openLine;
@@ -111,7 +117,7 @@ void ScriptRunner::AcSendExecute()
                 endRun();
                 return;
             }
-            flags.ReplyReceived = false;
+            e.ReplyReceived = false;
             appendResult(statusLine, m_packets[t]);
         }
         const TIIC_Packet& last = m_packets[m_count];
@@ -123,10 +129,7 @@ void ScriptRunner::AcSendExecute()
         if (m_acknowledgedState)
             takeSample();
     }
-    e.SendBusy = false;
-    m_model.UpdateActions();
-    m_model.setPanel(2, QStringLiteral("ok"));
-    m_model.focusEditorIfShown();
+    m_execution.end(QStringLiteral("ok"));
     Q_EMIT runFinished();
 }
 
@@ -137,21 +140,19 @@ void ScriptRunner::AcSendRepeatExecute()
     m_acknowledgedState = false;
     m_sawFailure = false;
     m_syntaxError = false;
-    m_model.chart().clearAll();
-    m_model.capture().RestartCapture();
+    m_chart.clearAll();
+    m_capture.RestartCapture();
 
-    m_model.execution().RepeatRunning = true;
-    m_model.UpdateActions();
-    m_model.setPanel(2, QStringLiteral("wait..."));
-    m_model.chart().setBottomAxisTitle(m_model.variables().AxisX ? QStringLiteral("time, ms")
-                                                                 : QStringLiteral("samples count"));
+    m_execution.begin(Execution::Run::Repeat);
+    m_chart.setBottomAxisTitle(m_chart.definitions().AxisX ? QStringLiteral("time, ms")
+                                                           : QStringLiteral("samples count"));
 
     m_range = lineRange();
     m_currentLine = m_range.first;
     m_linesWithoutTransaction = 0;
     m_passCompleted = false;
-    m_model.capture().ClearPresent();
-    m_model.readingState() = false;
+    m_capture.ClearPresent();
+    m_compiler.clearReadingState();
     if (!compile(m_currentLine)) {
         endRun();
         return;
@@ -160,8 +161,8 @@ void ScriptRunner::AcSendRepeatExecute()
     if (m_count == 0 && !advanceRepeatLine())
         return;
     m_index = 1;
-    pumpUntil([this] { return !m_model.flags().WriteOutstanding; });
-    if (!m_model.execution().RepeatRunning)
+    pumpUntil([this] { return !m_transport.flags().WriteOutstanding; });
+    if (!m_execution.state().RepeatRunning)
         return; // stopped while waiting for the link
     startRepeatTransaction();
 }
@@ -169,22 +170,21 @@ void ScriptRunner::AcSendRepeatExecute()
 void ScriptRunner::startRepeatTransaction()
 {
     const TIIC_Packet& t = m_packets[m_index];
-    m_model.transport().StartTransfer(t);
+    m_transport.StartTransfer(t);
     m_continuation = {t.Continued, t.Read};
 }
 
 void ScriptRunner::repeatReplyStep()
 {
-    m_model.readingState() = false;
-    m_model.flags().ReplyReceived = false;
+    m_compiler.clearReadingState();
+    m_execution.state().ReplyReceived = false;
     appendResult(-1, m_packets[m_index]);
-    m_model.statusWindow().scrollToEnd();
+    m_statusWindow.scrollToEnd();
     if (m_acknowledgedState) {
         takeSample();
         ++m_acknowledged;
     }
-    const int limit = m_model.repeatCount();
-    if (limit == 0 || m_acknowledged < limit)
+    if (m_repeatCount == 0 || m_acknowledged < m_repeatCount)
         repeatNextStep();
     else
         endRun();
@@ -195,24 +195,23 @@ void ScriptRunner::repeatReplyStep()
 // ended (compile error, or no line of the range holds a transaction).
 bool ScriptRunner::advanceRepeatLine()
 {
-    StatusWindow& status = m_model.statusWindow();
     const int lineCount = m_range.last - m_range.first + 1;
     for (;;) {
         const TIIC_Packet& last = m_packets[m_count];
         if (last.HasComment)
-            status.appendToLastLine(last.Comment);
+            m_statusWindow.appendToLastLine(last.Comment);
         if (m_count == 0 && ++m_linesWithoutTransaction >= lineCount) {
             endRun();
             return false;
         }
         if (m_count > 0)
             m_linesWithoutTransaction = 0;
-        status.addLine(QString());
+        m_statusWindow.addLine(QString());
         if (++m_currentLine > m_range.last) {
             m_currentLine = m_range.first;
             m_passCompleted = true;
         }
-        m_model.capture().ClearPresent();
+        m_capture.ClearPresent();
         if (!compile(m_currentLine)) {
             endRun();
             return false;
@@ -232,9 +231,8 @@ void ScriptRunner::repeatNextStep()
             return;
         m_index = 1;
     }
-    const int period = m_model.scanPeriodMs();
-    if (m_passCompleted && period > MinimumScanPeriodMs)
-        m_model.transport().setPause(period);
+    if (m_passCompleted && m_scanPeriodMs > MinimumScanPeriodMs)
+        m_transport.setPause(m_scanPeriodMs);
     startRepeatTransaction();
 }
 

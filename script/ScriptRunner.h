@@ -5,7 +5,12 @@
 
 #include <QObject>
 
-class MainModel;
+class CaptureState;
+class ChartModel;
+class CommandEditor;
+class Execution;
+class StatusWindow;
+class Transport;
 
 // Runs the command editor's lines on the selected bridge: Send (once, waiting in the event
 // loop for each reply) and Repeat (driven by the replies), with every result in the status
@@ -15,7 +20,21 @@ class ScriptRunner : public QObject
     Q_OBJECT
 
 public:
-    explicit ScriptRunner(MainModel& model);
+    static constexpr int MaxRepeatCount = 10'000'000;
+    static constexpr int MaxScanPeriodMs = 32'000;
+
+    ScriptRunner(Execution& execution, Transport& transport, CommandEditor& editor,
+                 StatusWindow& statusWindow, LineCompiler& compiler, CaptureState& capture,
+                 ChartModel& chart);
+
+    // The controls of the button panel: "Send all strings", the Repeat count (0: until Stop)
+    // and the pause between Repeat passes.
+    bool sendAllStrings() const { return m_sendAll; }
+    void setSendAllStrings(bool on) { m_sendAll = on; }
+    int repeatCount() const { return m_repeatCount; }
+    void setRepeatCount(int count);
+    int scanPeriodMs() const { return m_scanPeriodMs; }
+    void setScanPeriodMs(int ms);
 
     // The line range (0-based, inclusive) a run covers: every line with "Send all strings",
     // otherwise the lines from the selection start to the position just after it.
@@ -60,7 +79,18 @@ private:
     bool advanceRepeatLine();
     void startRepeatTransaction();
 
-    MainModel& m_model;
+    Execution& m_execution;
+    Transport& m_transport;
+    CommandEditor& m_editor;
+    StatusWindow& m_statusWindow;
+    LineCompiler& m_compiler;
+    CaptureState& m_capture;
+    ChartModel& m_chart;
+
+    bool m_sendAll = false;
+    int m_repeatCount = 0;
+    int m_scanPeriodMs = 0;
+
     TPacketList m_packets;
     int m_count = 0;
     LineCompiler::Continuation m_continuation;

@@ -92,9 +92,9 @@ TEST_F(MainModelTest, ClosingSavesTheEditorAndReportsAFailureButStillCloses)
 {
     createModel();
     editor.setLines({QStringLiteral("S A0 00"), QStringLiteral("; note")});
-    model->flags().ReplyReceived = false;
+    model->execution().ReplyReceived = false;
     EXPECT_TRUE(model->FormCloseQuery());
-    EXPECT_TRUE(model->flags().ReplyReceived);
+    EXPECT_TRUE(model->execution().ReplyReceived);
     QFile saved(paths().autosave.writePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(saved.readAll(), QByteArray("S A0 00\r\n; note\r\n"));

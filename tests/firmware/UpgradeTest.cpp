@@ -44,7 +44,7 @@ protected:
             ASSERT_TRUE(waitForBridges(bridges));
             ASSERT_TRUE(waitForIdleLink());
         }
-        form = std::make_unique<TUpgradeForm>(*model);
+        form = model->createUpgradeForm();
         QObject::connect(form.get(), &TUpgradeForm::closeRequested, [this] { ++closes; });
         status.clear();
     }
@@ -206,7 +206,8 @@ TEST_F(UpgradeTest, FaultyFilesAreRefusedBeforeAnythingIsSent)
     // Without a file ever chosen the run programs "taviro" in the current folder.
     const QString cwd = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    TUpgradeForm fresh(*model);
+    const std::unique_ptr<TUpgradeForm> freshForm = model->createUpgradeForm();
+    TUpgradeForm& fresh = *freshForm;
     EXPECT_EQ(fresh.programmedFileName(), QStringLiteral("taviro"));
     ui.boxes.clear();
     fresh.Button1Click();

@@ -96,12 +96,12 @@ TEST_F(BridgeControlTest, UndocumentedStatusValuesChangeNothing)
     reply[0] = 0x04;
     reply[1] = 3;
     reply[2] = 0x0C;
-    model->flags().ControlTag = 0;
-    model->flags().PendingCommand = 0;
+    model->control().setControlTag(0);
+    model->control().setPendingCommand(0);
     model->control().OnControlReply(reply);
     EXPECT_EQ(model->control().powerChoice(), BridgeControl::PowerExternal);
     EXPECT_TRUE(model->control().speedChecked(BridgeControl::Speed100K));
-    EXPECT_EQ(model->flags().PendingCommand, 0);
+    EXPECT_EQ(model->control().PendingCommand(), 0);
 }
 
 TEST_F(BridgeControlTest, ResetSendsTheResetReportAndShowsIt)
@@ -121,7 +121,7 @@ TEST_F(BridgeControlTest, ACommandChosenWithoutABridgeIsConsumedUnsent)
     sim.devices().first()->unplug();
     ASSERT_TRUE(waitFor([&] { return !model->Connected(); }));
     model->control().RB5VClick();
-    ASSERT_TRUE(waitFor([&] { return model->flags().PendingCommand == 0; }));
+    ASSERT_TRUE(waitFor([&] { return model->control().PendingCommand() == 0; }));
     EXPECT_FALSE(model->flags().ControlReplyExpected);
     EXPECT_FALSE(model->flags().WriteOutstanding);
 }

@@ -94,23 +94,23 @@ TEST_F(BridgeListTest, AnInvalidVersionReplyLeavesTheEntryPendingAndIsAskedAgain
     THIDBridge* bridge = model->bridges().SelectedBridge();
     bridge->VersionQueryPending = true;
     bridge->VersionMarker = 0;
-    model->flags().ControlTag = BridgeList::VersionTagBase;
+    model->control().setControlTag(BridgeList::VersionTagBase);
     InputReport reply{};
     reply[0] = 0x01;
     reply[5] = 3;
     reply[6] = 1;
     reply[8] = 0x00; // not the 0xA5 marker
-    model->bridges().OnVersionReply(reply);
+    model->control().OnControlReply(reply);
     EXPECT_TRUE(bridge->VersionQueryPending);
-    EXPECT_EQ(model->flags().ControlTag, 0);
+    EXPECT_EQ(model->control().ControlTag(), 0);
     EXPECT_EQ(bridge->FirmwareMajor, 2);
     EXPECT_FALSE(texts().first().contains(QStringLiteral("Ver3.1")));
 
     // An unacknowledged reply keeps the tag, so the next tick asks the same entry again.
-    model->flags().ControlTag = BridgeList::VersionTagBase;
+    model->control().setControlTag(BridgeList::VersionTagBase);
     reply[0] = 0x00;
-    model->bridges().OnVersionReply(reply);
-    EXPECT_EQ(model->flags().ControlTag, BridgeList::VersionTagBase);
+    model->control().OnControlReply(reply);
+    EXPECT_EQ(model->control().ControlTag(), BridgeList::VersionTagBase);
 
     // The poll timer queries again and the real reply labels the entry.
     ASSERT_TRUE(waitForBridges());

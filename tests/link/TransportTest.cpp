@@ -120,7 +120,7 @@ TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
     ASSERT_TRUE(waitFor([&] { return reports == 2; }));
     EXPECT_EQ(status.lines(), QStringList{QStringLiteral("overload")});
     EXPECT_EQ(transport().inputReport()[1], 0x42);
-    EXPECT_FALSE(model->flags().ReportHandlerBusy);
+    EXPECT_FALSE(model->transport().ReportHandlerBusy());
 }
 
 TEST(TransportWithoutBridge, StartTransferSendsNothingAndClearsTheReply)

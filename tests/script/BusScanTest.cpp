@@ -95,7 +95,7 @@ TEST_F(BusScanTest, OnlyResetInterruptsAScanWhichThenEndsWithoutOk)
     EXPECT_TRUE(during.Reset);
     EXPECT_TRUE(model->scan().aborted());
     EXPECT_FALSE(model->execution().ListBusy);
-    EXPECT_FALSE(model->flags().AbortRequested);
+    EXPECT_FALSE(model->execution().AbortRequested);
     EXPECT_EQ(model->panel(2), QStringLiteral("reset device"));
     EXPECT_TRUE(status.lines().contains(QStringLiteral("RESET Device")));
     EXPECT_FALSE(status.lines().contains(QStringLiteral("No devices found")));

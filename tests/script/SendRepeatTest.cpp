@@ -109,7 +109,7 @@ TEST_F(SendRepeatTest, ResetDuringSendEndsItWithoutOk)
     EXPECT_EQ(model->panel(2), QStringLiteral("reset device"));
     EXPECT_TRUE(status.lines().contains(QStringLiteral("RESET Device")));
     EXPECT_LT(status.lines().size(), 4);
-    EXPECT_FALSE(model->flags().AbortRequested);
+    EXPECT_FALSE(model->execution().AbortRequested);
 }
 
 TEST_F(SendRepeatTest, RepeatCountsAcknowledgedTransactions)
