@@ -1,9 +1,9 @@
 #include "cli/DevicesCommand.h"
+#include "CliRun.h"
 #include "cli/DeviceOptions.h"
 #include "sim/SimPlatform.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -12,38 +12,22 @@
 
 namespace {
 
-struct CliRun
-{
-    int code;
-    QString out;
-    QString err;
-};
-
-CliRun cli(const QStringList& args)
-{
-    QProcess p;
-    p.start(QStringLiteral(TAVIRO_CLI), args);
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
-}
-
 TEST(DevicesCommand, ListsTheSimulatedBridges)
 {
-    const CliRun r = cli({"devices", "--simulate=2"});
-    EXPECT_EQ(r.code, 0) << r.err.toStdString();
-    const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 3) << r.out.toStdString();
+    const CliRun r = runCli({"devices", "--simulate=2"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const QStringList lines = QString::fromStdString(r.out).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 3) << r.out;
     EXPECT_TRUE(lines[0].startsWith(QLatin1String("PATH")));
     const QRegularExpression row(
         QStringLiteral("^\\S+\\s+1209:000A\\s+0000\\s+(SIM000[12])\\s+65/65\\s+bridge$"));
     EXPECT_EQ(row.match(lines[1]).captured(1), QLatin1String("SIM0001")) << lines[1].toStdString();
     EXPECT_EQ(row.match(lines[2]).captured(1), QLatin1String("SIM0002")) << lines[2].toStdString();
 
-    const CliRun one = cli({"devices", "--simulate", "--bridge", "SIM0001"});
-    EXPECT_EQ(one.code, 0);
-    EXPECT_EQ(one.out.count(QLatin1String("SIM0001")), 1);
-    EXPECT_EQ(cli({"devices", "--simulate", "--bridge", "SIM0009"}).code, 1);
+    const CliRun one = runCli({"devices", "--simulate", "--bridge", "SIM0001"});
+    EXPECT_EQ(one.exitCode, 0);
+    EXPECT_EQ(QString::fromStdString(one.out).count(QLatin1String("SIM0001")), 1);
+    EXPECT_EQ(runCli({"devices", "--simulate", "--bridge", "SIM0009"}).exitCode, 1);
 }
 
 TEST(DevicesCommand, BadUsageExitsWith2)
@@ -51,9 +35,10 @@ TEST(DevicesCommand, BadUsageExitsWith2)
     for (const QStringList& args :
          {QStringList{"devices", "--simulate=x"}, QStringList{"devices", "--bridge"},
           QStringList{"devices", "extra"}}) {
-        const CliRun r = cli(args);
-        EXPECT_EQ(r.code, 2) << args.join(u' ').toStdString();
-        EXPECT_TRUE(r.err.contains(QLatin1String("usage: taviro-cli devices")));
+        const CliRun r = runCli(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(u' ').toStdString();
+        EXPECT_TRUE(
+            QString::fromStdString(r.err).contains(QLatin1String("usage: taviro-cli devices")));
     }
 }
 
