@@ -17,7 +17,8 @@ set(expected
     "link/Transport.cpp: #include \"app/Model.h\" points up (link is rank 1, app rank 4)"
     "link/Codec.h: #include \"data/Variables.h\" points sideways (link and data are both rank 1)"
     "sim/Bridge.h: #include \"script/Runner.h\" points sideways (sim and script are both rank 2)"
-    "firmware/Upgrade.cpp: #include \"../app/Model.h\" names a folder that has no rank"
+    "firmware/Upgrade.cpp: #include \"../app/Model.h\" climbs out of the folder it names"
+    "firmware/Upgrade.cpp: #include \"firmware/../app/Model.h\" climbs out of the folder it names"
     "firmware/Upgrade.cpp: #include \"nowhere/Thing.h\" names a folder that has no rank"
     "gui/Window.cpp: #include \"cli/Session.h\" points sideways (gui and cli are both rank 5)"
 )
