@@ -1,8 +1,12 @@
 #include "data/TVarType.h"
+#include "script/BurstCapture.h"
 #include "script/ScriptFile.h"
 #include "support/ModelFixture.h"
 
 #include <QFile>
+
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -185,6 +189,59 @@ TEST_F(MainModelTest, StatusBarClickJumpsToTheError)
     EXPECT_EQ(model->activeTab(), MainModel::Tab::Editor);
     EXPECT_EQ(editor.selectionStart(), (CommandEditor::Position{1, 6}));
     EXPECT_EQ(model->panel(0), QStringLiteral("2 : 6"));
+}
+
+// Every run ends the same way, however it ends: the commands are free again, and the editor
+// takes the focus once, only while the Editor tab is shown.
+TEST_F(MainModelTest, EveryRunEndsWithTheCommandsFreeAndTheFocusOnAShownEditor)
+{
+    using Tab = MainModel::Tab;
+    startWithOneFastBridge();
+    model->burst().setFilePath(dir.filePath(QStringLiteral("capture.dat")));
+    model->setRepeatCount(2);
+    struct Case
+    {
+        const char* name;
+        QStringList lines;
+        std::function<void()> run;
+        std::optional<QString> panel; // the run panel at the end, where the run sets it
+    };
+    const std::vector<Case> cases = {
+        {"send", {"R 48 X"}, [&] { model->AcSendExecute(); }, QStringLiteral("ok")},
+        {"send, syntax error", {"R 48 Q"}, [&] { model->AcSendExecute(); }, QStringLiteral("ok")},
+        {"repeat",
+         {"R 48 X"},
+         [&] {
+             model->AcSendRepeatExecute();
+             ASSERT_TRUE(waitFor([&] { return !model->execution().RepeatRunning; }));
+         },
+         std::nullopt},
+        {"scan", {"R 48 X"}, [&] { model->AcListExecute(); }, QStringLiteral("ok")},
+        {"burst without a transaction",
+         {"; nothing to stream"},
+         [&] { model->AcSendSpeedExecute(); },
+         QString()},
+    };
+    for (const Case& c : cases) {
+        for (Tab tab : {Tab::Editor, Tab::Chart}) {
+            const bool editorTab = tab == Tab::Editor;
+            SCOPED_TRACE(std::string(c.name) + (editorTab ? ", Editor tab" : ", Chart tab"));
+            editor.setLines(c.lines);
+            model->PageControl1Change(tab);
+            ui.boxes.clear();
+            const int focusBefore = editor.focusRequests();
+            c.run();
+            EXPECT_FALSE(model->execution().anyRunning());
+            EXPECT_TRUE(model->actions().Send && model->actions().List && model->actions().ToFile);
+            EXPECT_FALSE(model->actions().Stop);
+            EXPECT_FALSE(editor.isReadOnly());
+            EXPECT_EQ(editor.focusRequests() - focusBefore, editorTab ? 1 : 0);
+            if (c.panel) {
+                EXPECT_EQ(model->panel(2), *c.panel);
+            }
+            ASSERT_TRUE(waitForIdleLink());
+        }
+    }
 }
 
 } // namespace
