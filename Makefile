@@ -10,6 +10,7 @@ endif
 
 # Debian 12 packages the build, the tests and the benchmarks need.
 DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
+        libqcustomplot-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools \
         libudev-dev
 
 CLI := $(BUILD)/taviro-cli
