@@ -309,6 +309,12 @@ std::unique_ptr<HidConnection> SimDevice::open(HidAccess access, quint32& error)
         m_readers.push_back(connection.get());
         m_wake.notify_all();
     }
+    if (m_unplugOnOpen == access) {
+        m_unplugOnOpen.reset();
+        if (m_firmware)
+            m_firmware->reboot();
+        unplugLocked();
+    }
     return connection;
 }
 
@@ -457,6 +463,12 @@ void SimDevice::setOpenable(bool openable)
 {
     std::lock_guard lock(m_mutex);
     m_openable = openable;
+}
+
+void SimDevice::unplugOnNextOpen(HidAccess access)
+{
+    std::lock_guard lock(m_mutex);
+    m_unplugOnOpen = access;
 }
 
 void SimDevice::setReplyLatencyMs(int ms)

@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +60,9 @@ public:
     // device that is listed but cannot be used, as without the udev rule.
     void setDataAccessError(quint32 error);
     void setOpenable(bool openable); // false: no open at all ("device cannot be opened")
+    // The device falls off the bus right after the host's next open with this access: the
+    // open succeeds, the handle is dead, and the platform hears of the removal.
+    void unplugOnNextOpen(HidAccess access);
 
     // --- transport
     void setReplyLatencyMs(int ms); // default 1 ms; 0 answers at once
@@ -104,6 +108,7 @@ private:
     bool m_attributesReadable = true;
     quint32 m_dataAccessError = 0;
     bool m_openable = true;
+    std::optional<HidAccess> m_unplugOnOpen;
     int m_latencyMs = 1;
     int m_drop = 0;
     int m_delayCount = 0;

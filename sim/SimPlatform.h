@@ -25,6 +25,7 @@
 //   b.failNextReads(n), b.setBurstRate(r)   // default 1000 reports/s, 0 = as fast as read
 //   b.setDataAccessError(EACCES), b.setOpenable(false), b.setAttributesReadable(false),
 //   b.setSerialReadable(false), b.setLanguages(...)  // identity and access faults
+//   b.unplugOnNextOpen(HidAccess::Read)     // falls off the bus as the host starts reading
 //   SimFirmware& fw = *b.firmware();
 //   fw.setExternalPower(false); fw.clearTargets(); fw.addAckTarget(0x68);
 //   fw.setVersion(2, 6); fw.setBurstCounter(true); fw.burstReportsStreamed();

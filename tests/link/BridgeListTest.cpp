@@ -12,7 +12,6 @@ protected:
 
 TEST_F(BridgeListTest, FirstBridgeIsSelectedAndLabelledWithItsVersion)
 {
-    firmware(0);
     sim.addBridges(1);
     createModel();
     EXPECT_EQ(model->panel(3), QStringLiteral("disconnected"));
