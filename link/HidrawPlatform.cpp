@@ -142,6 +142,7 @@ public:
         return false;
     }
     bool waitWrite(int) override { return true; }
+    quint32 writeResult() override { return 0; }
     bool cancel(THidTransfer) override { return false; }
 
 private:
@@ -170,6 +171,7 @@ public:
         return false;
     }
     bool waitWrite(int) override { return true; }
+    quint32 writeResult() override { return 0; }
 };
 
 // Read handle: a non-blocking node polled together with an eventfd, so that a wait ends at
@@ -298,6 +300,7 @@ public:
         m_state->next = QByteArray(reinterpret_cast<const char*>(buffer), length);
         m_state->hasNext = true;
         m_state->pending = true;
+        m_state->result = 0;
         ++m_state->job;
         m_state->wake.notify_all();
         return true;
@@ -308,12 +311,19 @@ public:
         return m_state->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                       [&] { return !m_state->pending; });
     }
+    quint32 writeResult() override
+    {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->result;
+    }
     bool cancel(THidTransfer direction) override
     {
         if (direction != THidTransfer::Write)
             return false;
         std::lock_guard lock(m_state->mutex);
+        // The kernel may still deliver it, but nobody waits for the outcome any more.
         m_state->pending = false;
+        m_state->result = 0;
         m_state->done.notify_all();
         return true;
     }
@@ -328,6 +338,7 @@ private:
         QByteArray next;
         bool hasNext = false;
         bool pending = false; // the waiting side's view: a write is outstanding
+        quint32 result = 0;   // bytes the last write delivered, for the waiting side
         quint64 job = 0;
         quint32 fatal = 0;
         bool stop = false;
@@ -349,7 +360,9 @@ private:
             lock.lock();
             if (error == ENODEV || error == EIO || error == EPIPE)
                 state.fatal = quint32(error);
-            if (job == state.job && !state.hasNext) {
+            // A cancelled write is no longer pending: its late outcome is not reported.
+            if (job == state.job && !state.hasNext && state.pending) {
+                state.result = n > 0 ? quint32(n) : 0;
                 state.pending = false;
                 state.done.notify_all();
             }

@@ -3,6 +3,7 @@
 #include "sim/SimPlatform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -116,6 +117,7 @@ public:
         }
         // Byte 0 is the report ID, which the device never sees as data.
         m_device->accept(buffer + 1, quint16(length - 1));
+        m_written = length;
         return true;
     }
 
@@ -124,6 +126,8 @@ public:
         Q_UNUSED(timeoutMs);
         return true;
     }
+
+    quint32 writeResult() override { return m_written; }
 
     bool cancel(THidTransfer direction) override
     {
@@ -192,6 +196,7 @@ private:
     const bool m_serialReadable;
     const bool m_languagesReadable;
     const bool m_attributesReadable;
+    std::atomic<quint32> m_written{0}; // the write side's thread only, atomic for a reader
 
     // Guarded by m_device->m_mutex:
     std::condition_variable m_readDone;

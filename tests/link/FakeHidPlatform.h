@@ -196,12 +196,19 @@ public:
     bool startWrite(const quint8* buffer, quint16 length, quint32&) override
     {
         std::lock_guard lock(m_platform.m_mutex);
+        m_writeResult = 0;
         if (m_platform.holdWrites) {
             m_writePending = true;
             return true;
         }
         m_platform.m_written.append(QByteArray(reinterpret_cast<const char*>(buffer), length));
+        m_writeResult = length;
         return true;
+    }
+    quint32 writeResult() override
+    {
+        std::lock_guard lock(m_platform.m_mutex);
+        return m_writeResult;
     }
     bool waitWrite(int timeoutMs) override
     {
@@ -233,6 +240,7 @@ private:
     bool m_pending = false;
     bool m_cancelled = false;
     bool m_writePending = false;
+    quint32 m_writeResult = 0;
 };
 
 inline std::unique_ptr<HidConnection> FakeHidPlatform::open(const QString& path, HidAccess access,
