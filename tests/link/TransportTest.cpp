@@ -1,4 +1,5 @@
 #include "link/BridgeCommands.h"
+#include "support/GatedClock.h"
 #include "support/ModelFixture.h"
 
 #include <QElapsedTimer>
@@ -121,6 +122,92 @@ TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
     EXPECT_EQ(status.lines(), QStringList{QStringLiteral("overload")});
     EXPECT_EQ(transport().inputReport()[1], 0x42);
     EXPECT_FALSE(model->transport().ReportHandlerBusy());
+}
+
+// The watchdog on a clock the test sets, held at the moment it decides about a time-out.
+class WatchdogRaceTest : public ModelFixture
+{
+protected:
+    void SetUp() override
+    {
+        sim.addBridges(1);
+        sim.devices().first()->setReplyLatencyMs(0);
+        clock.set(1);
+        createModel({}, clock);
+        ASSERT_TRUE(waitForBridges());
+        model->control().pollTimer().stop();
+        ASSERT_TRUE(waitForIdleLink());
+        status.clear();
+    }
+
+    Transport& transport() { return model->transport(); }
+
+    // Starts a read that gets no reply and moves the clock past the limit.
+    void startUnansweredRead()
+    {
+        sim.devices().first()->dropNextReplies(1);
+        transport().StartTransfer(temperatureRead());
+        clock.set(clock.now() + TTimeout::LimitMs + 1);
+    }
+
+    static TIIC_Packet temperatureRead()
+    {
+        TIIC_Packet p;
+        p.Start = p.Stop = p.Read = true;
+        p.Count = 2;
+        p.Address = 0x48;
+        return p;
+    }
+
+    // Gives a time-out that is wrongly taken a chance to show.
+    bool timeoutShows()
+    {
+        return waitFor(
+            [&] {
+                return model->flags().TransferFailed ||
+                       status.lines().contains(QStringLiteral("Timeout"));
+            },
+            300);
+    }
+
+    GatedClock clock;
+};
+
+TEST_F(WatchdogRaceTest, AReplyThatComesWhileTheWatchdogReadsTheClockIsNoTimeout)
+{
+    clock.holdWatchdogFrom(clock.now() + TTimeout::LimitMs);
+    startUnansweredRead();
+    ASSERT_TRUE(waitFor([&] { return clock.watchdogHeld(); }, 3000));
+    // The reply arrives at the limit, while the watchdog has the time in hand.
+    const InputReport reply{0x01, 0x19, 0x00};
+    transport().OnReport(transport().device(), 0, reply.data(), 64);
+    EXPECT_FALSE(model->flags().WriteOutstanding);
+    clock.release();
+    ASSERT_TRUE(waitFor([&] { return clock.passes() == 1; }));
+    EXPECT_FALSE(timeoutShows()) << "a reply that came in time counted as a time-out";
+    EXPECT_NE(transport().transferThread(), nullptr);
+}
+
+TEST_F(WatchdogRaceTest, AGivenUpExchangesEndLeavesTheNextExchangeAlone)
+{
+    const int threads = transport().transferThreadsCreated();
+    {
+        // The watchdog decides to give up and then waits for the transfer lock, which the
+        // GUI thread holds while the late reply comes and the next exchange starts (as the
+        // burst retry starts one without waiting for the link).
+        std::lock_guard lock(transport().TransferLock());
+        startUnansweredRead();
+        ASSERT_TRUE(
+            waitFor([&] { return transport().watchdog().state() == TTimeout::Idle; }, 3000));
+        const InputReport late{0x01, 0x19, 0x00};
+        transport().OnReport(transport().device(), 0, late.data(), 64);
+        transport().StartTransfer(temperatureRead());
+    }
+    ASSERT_TRUE(waitFor([&] { return !model->flags().WriteOutstanding; }));
+    EXPECT_FALSE(timeoutShows()) << "the old exchange's time-out failed the new one";
+    EXPECT_EQ(transport().transferThreadsCreated(), threads);
+    EXPECT_NE(transport().transferThread(), nullptr) << "the new exchange's thread was destroyed";
+    EXPECT_TRUE(addressAcknowledged(transport().inputReport()));
 }
 
 TEST(TransportWithoutBridge, StartTransferSendsNothingAndClearsTheReply)
