@@ -222,9 +222,11 @@ void MainModel::onTransactionReply()
 {
     m_capture.updateElapsed();
     ExecutionState& e = m_execution.state();
-    if (e.SendBusy || e.ListBusy)
-        e.ReplyReceived = true;
-    else if (e.BurstRunning)
+    if (e.SendBusy || e.ListBusy) {
+        // A late report answers a transaction that has already failed.
+        if (!m_transport.lastReportLate())
+            e.ReplyReceived = true;
+    } else if (e.BurstRunning)
         m_burst->writeReport(m_transport.inputReport());
     else if (e.RepeatRunning)
         m_runner.repeatReplyStep();

@@ -124,6 +124,28 @@ TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
     EXPECT_FALSE(model->transport().ReportHandlerBusy());
 }
 
+TEST_F(TransportTest, AReplyThatComesAfterTheWatchdogGaveUpIsNoTransactionsReply)
+{
+    // A transaction of a Send times out; its reply comes just after that.
+    model->execution().SendBusy = true;
+    sim.devices().first()->dropNextReplies(1);
+    transport().StartTransfer(temperatureRead());
+    ASSERT_TRUE(waitFor([&] { return status.lines().contains(QStringLiteral("Timeout")); }));
+    ASSERT_TRUE(model->flags().TransferFailed);
+    model->flags().TransferFailed = false; // seen by the Send
+    const InputReport late{0x01, 0xAA, 0xBB};
+    transport().OnReport(transport().device(), 0, late.data(), 64);
+    EXPECT_FALSE(model->execution().ReplyReceived) << "it would be taken for the next one's";
+    EXPECT_FALSE(model->flags().WriteOutstanding);
+
+    // The next transaction gets its own reply.
+    transport().StartTransfer(temperatureRead());
+    ASSERT_TRUE(waitFor([&] { return model->execution().ReplyReceived; }));
+    EXPECT_NE(transport().inputReport()[1], 0xAA);
+    EXPECT_FALSE(model->flags().TransferFailed);
+    model->execution().SendBusy = false;
+}
+
 // The watchdog on a clock the test sets, held at the moment it decides about a time-out.
 class WatchdogRaceTest : public ModelFixture
 {
