@@ -100,6 +100,8 @@ void Transport::OnReadError(THidDevice*, quint32)
 {
     m_flags.TransferFailed = true;
     m_flags.WriteOutstanding = false;
+    // The exchange in flight has failed: no later report is its reply, also not a poll's.
+    m_flags.ControlReplyExpected = false;
     if (THidDevice* device = m_device.load()) {
         device->CancelTransfer(THidTransfer::Write);
         device->CancelTransfer(THidTransfer::Read);

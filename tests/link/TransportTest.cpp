@@ -2,6 +2,8 @@
 #include "support/GatedClock.h"
 #include "support/ModelFixture.h"
 
+#include <cerrno>
+
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -122,6 +124,33 @@ TEST_F(TransportTest, AReportArrivingWhileTheHandlerPumpsGivesOneOverload)
     EXPECT_EQ(status.lines(), QStringList{QStringLiteral("overload")});
     EXPECT_EQ(transport().inputReport()[1], 0x42);
     EXPECT_FALSE(model->transport().ReportHandlerBusy());
+}
+
+TEST_F(TransportTest, AReadFailureDuringAPollLeavesNoControlExpectationBehind)
+{
+    // A status poll is in flight (its reply lost) when the device's read fails.
+    SimDevice& bridge = *sim.devices().first();
+    bridge.dropNextReplies(1);
+    const quint64 received = bridge.reportsReceived();
+    model->flags().ControlReplyExpected = true;
+    transport().StartTransfer(BridgeCommands::statusPoll());
+    ASSERT_TRUE(waitFor([&] { return bridge.reportsReceived() > received; }));
+    transport().OnReadError(transport().device(), EIO);
+    EXPECT_TRUE(model->flags().TransferFailed);
+    EXPECT_FALSE(model->flags().WriteOutstanding);
+    EXPECT_FALSE(model->flags().ControlReplyExpected);
+
+    // The next Send gets its own reply instead of waiting for it until Reset.
+    editor.setLines({QStringLiteral("R 48 X X")});
+    QTimer::singleShot(3000, model.get(), [&] {
+        if (model->execution().SendBusy)
+            model->AcResetExecute();
+    });
+    model->AcSendExecute();
+    ASSERT_FALSE(status.lines().isEmpty());
+    EXPECT_TRUE(status.lines().first().startsWith(QStringLiteral("s 91+ ")))
+        << status.lines().join('|').toStdString();
+    EXPECT_FALSE(status.lines().contains(QStringLiteral("RESET Device")));
 }
 
 TEST_F(TransportTest, AReplyThatComesAfterTheWatchdogGaveUpIsNoTransactionsReply)
