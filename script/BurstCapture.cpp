@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
-#include "base/HexText.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/CaptureState.h"
@@ -13,6 +12,7 @@
 #include "link/LinkFlags.h"
 #include "link/PacketCodec.h"
 #include "link/Transport.h"
+#include "script/BurstReadBack.h"
 #include "script/Execution.h"
 #include "script/LineCompiler.h"
 
@@ -20,12 +20,9 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace {
 const QString Disabled = QStringLiteral("none");
-// Bytes read from the capture file at a time during the read-back.
-constexpr qint64 ReadChunkBytes = 1 << 16;
 } // namespace
 
 BurstCapture::BurstCapture(Execution& execution, Transport& transport, CommandEditor& editor,
@@ -270,37 +267,8 @@ void BurstCapture::stop()
 
 bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
 {
-    CaptureState& capture = m_capture;
-    const std::array<QString, 256>& hex = HexText();
-    const int recordBytes = m_burstDataCount + 1;
-    // The record bytes that belong to variables, and their raw slots.
-    std::vector<std::pair<int, int>> mapped;
-    for (int r = 1; r <= std::min(m_burstDataCount, MaxSlots); ++r)
-        if (m_burstRequest.IsVariable[size_t(r)])
-            mapped.emplace_back(r, m_burstRequest.VariableRef[size_t(r)]);
-
-    lines.reserve(records);
-    const qint64 perChunk = std::max<qint64>(1, ReadChunkBytes / recordBytes);
-    QByteArray chunk;
-    m_records = 0;
-    while (m_records < records) {
-        chunk.resize(std::min(perChunk, records - m_records) * recordBytes);
-        const qint64 got = std::max<qint64>(0, in.read(chunk.data(), chunk.size()));
-        const auto* p = reinterpret_cast<const quint8*>(chunk.constData());
-        for (qint64 k = 0; k < got / recordBytes; ++k, p += recordBytes) {
-            QString line;
-            line.reserve(3 * recordBytes);
-            for (int b = 0; b < recordBytes; ++b)
-                line.append(hex[p[b]]);
-            lines.append(std::move(line));
-            capture.ClearPresent();
-            for (const auto& [r, slot] : mapped)
-                capture.PutByte(slot, p[r]);
-            capture.DecodeBurstRecord();
-        }
-        m_records += got / recordBytes;
-        if (got != chunk.size())
-            return false;
-    }
-    return true;
+    BurstReadBack reader(m_capture, m_burstRequest, m_burstDataCount);
+    const bool read = reader.read(in, records, lines);
+    m_records = reader.records();
+    return read;
 }
