@@ -138,6 +138,18 @@ void BurstCapture::AcSendSpeedExecute()
     m_burstRequest.Delay = first.Delay;
     m_burstDataCount = m_burstRequest.Count & CountMask;
     m_recordsPerReport = burstRecordsPerReport(m_burstDataCount);
+    // The read goes on in continuation segments when the line asks for more bytes than the
+    // first one holds; a record holds only those of the request.
+    int asked = first.Count & CountMask;
+    for (int t = 2; t <= compiled.count && !(*m_packets)[t].Start && !(*m_packets)[t].Restart; ++t)
+        asked += (*m_packets)[t].Count & CountMask;
+    if (asked > m_burstDataCount) {
+        m_statusWindow.addLine(
+            QStringLiteral(" Warning - burst records hold %1 of the %2 bytes the line reads")
+                .arg(m_burstDataCount)
+                .arg(asked));
+        m_statusWindow.scrollToEnd();
+    }
 
     m_file.setFileName(m_filePath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
