@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <linux/hidraw.h>
 #include <linux/usbdevice_fs.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -92,6 +93,23 @@ bool readLanguages(const QString& usbDevnode, std::u16string& out)
     return true;
 }
 
+// The report descriptor as the node itself gives it (HIDIOCGRDESC), for where sysfs does not
+// show it; invalid lengths when the node does not answer.
+HidReportDescriptor::Lengths descriptorOfNode(int fd)
+{
+    HidReportDescriptor::Lengths lengths;
+    lengths.valid = false;
+    int size = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+        return lengths;
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = quint32(size);
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0)
+        return lengths;
+    return HidReportDescriptor::parse(
+        QByteArray(reinterpret_cast<const char*>(descriptor.value), size));
+}
+
 // Query handle: everything comes from udev and sysfs; ReadWrite access keeps the node open.
 class HidrawQuery : public HidConnection
 {
@@ -123,6 +141,8 @@ public:
     }
     bool caps(THidCaps& out) override
     {
+        if (!m_node.lengths.valid && m_fd >= 0)
+            m_node.lengths = descriptorOfNode(m_fd);
         if (!m_node.lengths.valid)
             return false;
         out.InputReportByteLength = m_node.lengths.input;
@@ -543,6 +563,8 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
         const int fd = openNode(path, O_RDONLY | O_NONBLOCK, retry, error);
         if (fd < 0)
             return nullptr;
+        if (!node.lengths.valid)
+            node.lengths = descriptorOfNode(fd);
         return std::make_unique<HidrawReader>(fd, node.lengths.usesReportIds);
     }
     case HidAccess::Write: {
