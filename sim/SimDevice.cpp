@@ -147,6 +147,12 @@ public:
         completeFromQueue();
     }
     bool hasRoom() const { return m_queue.size() < ReaderQueueLength; }
+    // The read in progress ends without a report; what is queued stays for the next one.
+    void endPendingRead()
+    {
+        if (m_pending)
+            finish(0);
+    }
     void abandon()
     {
         m_queue.clear();
@@ -368,30 +374,41 @@ void SimDevice::run()
                 reinterpret_cast<const quint8*>(report.constData()), int(report.size()));
             lock.lock();
             for (QByteArray& reply : response.replies) {
-                if (m_drop > 0) {
-                    --m_drop;
-                    continue;
-                }
+                int copies = 1;
                 int delay = m_latencyMs;
-                if (m_delayCount > 0) {
-                    --m_delayCount;
-                    delay += m_delayMs;
-                }
-                if (m_corrupt > 0) {
-                    --m_corrupt;
-                    for (char& c : reply)
-                        c = char(~c);
+                if (m_faultFreeReplies > 0) {
+                    --m_faultFreeReplies;
+                } else {
+                    if (m_drop > 0) {
+                        --m_drop;
+                        continue;
+                    }
+                    if (m_delayCount > 0) {
+                        --m_delayCount;
+                        delay += m_delayMs;
+                    }
+                    if (m_corrupt > 0) {
+                        --m_corrupt;
+                        for (char& c : reply)
+                            c = char(~c);
+                    }
+                    if (m_duplicate > 0) {
+                        --m_duplicate;
+                        copies = 2;
+                    }
                 }
                 if (delay > 0 &&
                     m_wake.wait_until(lock, Clock::now() + std::chrono::milliseconds(delay),
                                       stopped))
                     break;
-                // Like a USB endpoint, the reply waits for the host to take what is queued
-                // (a stream fills the queue); only a host that stopped reading loses it.
-                m_wake.wait_for(lock, ReplyHoldLimit, [this] {
-                    return m_stop || m_readers.empty() || readersHaveRoom();
-                });
-                push(lock, reply);
+                for (int copy = 0; copy < copies; ++copy) {
+                    // Like a USB endpoint, the reply waits for the host to take what is queued
+                    // (a stream fills the queue); only a host that stopped reading loses it.
+                    m_wake.wait_for(lock, ReplyHoldLimit, [this] {
+                        return m_stop || m_readers.empty() || readersHaveRoom();
+                    });
+                    push(lock, reply);
+                }
             }
             if (response.leaveBus && !m_stop) {
                 unplugLocked();
@@ -493,6 +510,26 @@ void SimDevice::delayNextReplies(int count, int extraMs)
     std::lock_guard lock(m_mutex);
     m_delayCount = count;
     m_delayMs = extraMs;
+}
+
+void SimDevice::duplicateNextReplies(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_duplicate = count;
+}
+
+void SimDevice::faultFreeReplies(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faultFreeReplies = count;
+}
+
+void SimDevice::failReads(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_failReads = count;
+    for (SimConnection* reader : m_readers)
+        reader->endPendingRead();
 }
 
 void SimDevice::corruptNextReplies(int count)

@@ -68,8 +68,14 @@ public:
     void setReplyLatencyMs(int ms); // default 1 ms; 0 answers at once
     void dropNextReplies(int count);
     void delayNextReplies(int count, int extraMs);
-    void corruptNextReplies(int count);      // every payload byte inverted
-    void failNextReads(int count);           // read starts fail with EIO
+    void corruptNextReplies(int count);   // every payload byte inverted
+    void duplicateNextReplies(int count); // each sent twice
+    // The reply faults above wait until this many more replies have gone out untouched.
+    void faultFreeReplies(int count);
+    void failNextReads(int count); // read starts fail with EIO
+    // The read in progress ends without a report and the next count read starts fail with
+    // EIO, as when the device's interface fails under a read; queued reports stay.
+    void failReads(int count);
     void setBurstRate(int reportsPerSecond); // default 1000; 0 = as fast as the host reads
     void setRebootDelayMs(int ms); // time off the bus when switching to/from the boot loader
     quint64 repliesSent() const;
@@ -114,6 +120,8 @@ private:
     int m_delayCount = 0;
     int m_delayMs = 0;
     int m_corrupt = 0;
+    int m_duplicate = 0;
+    int m_faultFreeReplies = 0;
     int m_failReads = 0;
     int m_burstRate = 1000;
     int m_rebootDelayMs = 100;

@@ -22,7 +22,9 @@
 //                                           // the GUI thread
 //   b.setReplyLatencyMs(0);                 // default 1 ms
 //   b.dropNextReplies(n), b.delayNextReplies(n, ms), b.corruptNextReplies(n),
-//   b.failNextReads(n), b.setBurstRate(r)   // default 1000 reports/s, 0 = as fast as read
+//   b.duplicateNextReplies(n), b.faultFreeReplies(n) // the faults after n good replies
+//   b.failNextReads(n), b.failReads(n)      // read starts fail; failReads also ends the read
+//   b.setBurstRate(r)                       // default 1000 reports/s, 0 = as fast as read
 //   b.setDataAccessError(EACCES), b.setOpenable(false), b.setAttributesReadable(false),
 //   b.setSerialReadable(false), b.setLanguages(...)  // identity and access faults
 //   b.unplugOnNextOpen(HidAccess::Read)     // falls off the bus as the host starts reading

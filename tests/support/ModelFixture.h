@@ -4,6 +4,7 @@
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
 #include "sim/SimPlatform.h"
+#include "support/QtPrinters.h"
 #include "support/RecordingUiPort.h"
 #include "support/WaitFor.h"
 
