@@ -17,6 +17,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <csignal>
+
 namespace {
 const QString ApplicationTitle = QStringLiteral("Taviro");
 const QString DefaultScriptFileName = QStringLiteral("text.txt");
@@ -64,6 +66,9 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
     connect(&m_control, &BridgeControl::displayChanged, this, &MainModel::onControlDisplayChanged);
     m_editor.onTextChanged = [this] { SendMemoChange(); };
 
+    // A file that grows past the process's size limit (RLIMIT_FSIZE) then fails to be
+    // written, like one on a full disk, and is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     UpdateActions();
 }
 

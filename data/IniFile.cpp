@@ -1,11 +1,11 @@
 #include "data/IniFile.h"
 
 #include "base/AsciiUpper.h"
+#include "base/ReplaceFile.h"
 
 #include <QAnyStringView>
 #include <QByteArrayView>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -92,15 +92,7 @@ QByteArray IniFile::content() const
 
 bool IniFile::save(const QString& path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray data = content();
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceFile(path, content());
 }
 
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const
