@@ -19,7 +19,7 @@ HelpFiles::Location HelpFiles::locate(const QString& executableFolder)
 
 QString HelpFiles::installedFolderFromExecutable()
 {
-    return QStringLiteral(TAVIRO_HELP_FROM_BIN);
+    return QStringLiteral(TAVIRO_DATA_FROM_BIN "/help");
 }
 
 QString HelpFiles::userCopyFolder()
