@@ -19,6 +19,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 constexpr QSize InitialSize(900, 640);
@@ -76,15 +78,15 @@ QWidget* HelpWindow::createIndexPage()
     auto* page = new QWidget;
     auto* layout = new QVBoxLayout(page);
     auto* label = new QLabel(tr("&Look for:"));
-    m_lookFor = new QLineEdit;
-    label->setBuddy(m_lookFor);
+    auto* lookFor = new QLineEdit;
+    label->setBuddy(lookFor);
     QHelpIndexWidget* index = m_engine.indexWidget();
     layout->addWidget(label);
-    layout->addWidget(m_lookFor);
+    layout->addWidget(lookFor);
     layout->addWidget(index);
-    connect(m_lookFor, &QLineEdit::textChanged, index,
+    connect(lookFor, &QLineEdit::textChanged, index,
             [index](const QString& text) { index->filterIndices(text); });
-    connect(m_lookFor, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
+    connect(lookFor, &QLineEdit::returnPressed, index, &QHelpIndexWidget::activateCurrentItem);
     connect(index, &QHelpIndexWidget::documentActivated, this,
             [this](const QHelpLink& link) { showPage(link.url); });
     connect(index, &QHelpIndexWidget::documentsActivated, this, &HelpWindow::showIndexLinks);

@@ -6,7 +6,6 @@
 class HelpBrowser;
 class QHelpEngine;
 class QHelpLink;
-class QLineEdit;
 class QTabWidget;
 
 // The help window: the contents, the index and full-text search on the left, the page on the
@@ -37,5 +36,4 @@ private:
     QUrl m_contentsPage;
     HelpBrowser* m_browser;
     QTabWidget* m_tabs;
-    QLineEdit* m_lookFor = nullptr;
 };

@@ -11,14 +11,12 @@
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
-#include <QHelpContentModel>
 #include <QHelpContentWidget>
 #include <QHelpEngine>
 #include <QHelpIndexModel>
 #include <QHelpSearchEngine>
 #include <QHelpSearchQueryWidget>
 #include <QHelpSearchResult>
-#include <QHelpSearchResultWidget>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -28,7 +26,6 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
