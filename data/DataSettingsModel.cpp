@@ -47,13 +47,8 @@ bool forbiddenInName(QChar c)
     return (code >= 32 && code <= 47) || (code >= 58 && code <= 64);
 }
 
-// Spin box values: within the limits; text that is not an integer is the minimum.
-qint64 spinValue(qint64 value, int min, int max)
-{
-    return std::clamp<qint64>(value, min, max);
-}
-
-qint64 spinText(const QString& text, int min)
+// A spin box's text: text that is not an integer is the box's minimum.
+qint64 spinBoxValue(const QString& text, int min)
 {
     bool ok = false;
     const qint64 value = text.trimmed().toLongLong(&ok);
@@ -79,12 +74,12 @@ DataSettingsModel::DataSettingsModel(ChartModel& chart, CaptureState& capture, U
 
 void DataSettingsModel::setDecimationText(const QString& text)
 {
-    setCaptureSettings(spinText(text, DecimationMin), m_scroll);
+    setCaptureSettings(spinBoxValue(text, DecimationMin), m_scroll);
 }
 
 void DataSettingsModel::setScrollText(const QString& text)
 {
-    setCaptureSettings(m_decimation, spinText(text, ScrollMin));
+    setCaptureSettings(m_decimation, spinBoxValue(text, ScrollMin));
 }
 
 void DataSettingsModel::setAxisXIsTime(bool time)
@@ -401,8 +396,8 @@ void DataSettingsModel::cellChanged(int column, int row)
 
 void DataSettingsModel::setCaptureSettings(qint64 decimation, qint64 scroll)
 {
-    m_decimation = int(spinValue(decimation, DecimationMin, DecimationMax));
-    m_scroll = int(spinValue(scroll, ScrollMin, ScrollMax));
+    m_decimation = int(std::clamp<qint64>(decimation, DecimationMin, DecimationMax));
+    m_scroll = int(std::clamp<qint64>(scroll, ScrollMin, ScrollMax));
     // Also when nothing changed: a box whose text was brought to a limit shows the limit.
     Q_EMIT captureSettingsChanged();
 }

@@ -73,8 +73,8 @@ public:
     int decimation() const { return m_decimation; }
     int scroll() const { return m_scroll; }
     bool axisXIsTime() const { return m_axisXIsTime; }
-    // A spin box's text: brought within the box's limits; text that is not an integer is
-    // read as the box's minimum.
+    // A spin box's text: a value is brought within the box's limits; text that is not an
+    // integer is read as the box's minimum.
     void setDecimationText(const QString& text);
     void setScrollText(const QString& text);
     void setAxisXIsTime(bool time);
