@@ -148,9 +148,11 @@ void DataSettingsModel::GridAfterEdit(int column, int row, const QString& text)
 
 void DataSettingsModel::setChecked(int column, int row, bool checked)
 {
+    if (column != ColActive && column != ColSign)
+        return;
     Row& r = m_rows[size_t(row)];
     bool& cell = column == ColActive ? r.active : r.sign;
-    if ((column != ColActive && column != ColSign) || cell == checked)
+    if (cell == checked)
         return;
     cell = checked;
     cellChanged(column, row);
@@ -430,6 +432,8 @@ SettingsForm DataSettingsModel::form() const
         row.active = r.active;
         row.type = varTypeFromText(r.type);
         row.sign = r.sign;
+        // The cells hold numbers the rules accepted or the program wrote; the defaults of a
+        // settings file only stand in should one not read back.
         row.scale = number(r.scale).value_or(1.0);
         row.offset = number(r.offset).value_or(0.0);
         row.name = r.name;

@@ -67,7 +67,6 @@ public:
                       QObject* parent = nullptr);
 
     const Row& row(int row) const { return m_rows[size_t(row)]; }
-    const QLocale& locale() const { return m_locale; }
 
     // "Print packet every", "Scroll" and the X-axis radio buttons.
     int decimation() const { return m_decimation; }
