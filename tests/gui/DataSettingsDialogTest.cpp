@@ -4,6 +4,7 @@
 #include "data/DataSettingsModel.h"
 #include "data/VarColors.h"
 #include "data/VariableDefinitions.h"
+#include "gui/GuiUiPort.h"
 #include "gui/TfmDataSettings.h"
 #include "support/RecordingUiPort.h"
 #include "support/WaitFor.h"
@@ -17,12 +18,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -308,4 +311,42 @@ TEST_F(DataSettingsDialogTest, Screenshot)
     if (!folder.isEmpty()) {
         EXPECT_TRUE(shot.save(QDir(folder).filePath(QStringLiteral("variables-settings.png"))));
     }
+}
+
+TEST_F(DataSettingsDialogTest, RealMessageBoxesDuringACommitComeOncePerCharacter)
+{
+    // The boxes open while the view commits the editor, and take the focus from it.
+    GuiUiPort real;
+    const QString ini = dir.filePath(QStringLiteral("taviro.ini"));
+    M withBoxes(chart, capture, real, ProgramFiles::Location{ini, ini}, QLocale::c());
+    TfmDataSettings shown(withBoxes);
+    real.setParentWidget(&shown);
+    shown.show();
+    shown.activateWindow();
+    ASSERT_TRUE(waitFor([&] { return shown.isActiveWindow(); }));
+
+    int boxes = 0;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            EXPECT_EQ(box->text(), QStringLiteral("Wrong value!"));
+            ++boxes;
+            box->accept();
+        }
+    });
+    closer.start(5);
+
+    auto* view = shown.findChild<QTableView*>(QStringLiteral("grid"));
+    const QModelIndex name = withBoxes.index(0, M::ColName);
+    view->setCurrentIndex(name);
+    view->edit(name);
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(name));
+    ASSERT_NE(editor, nullptr);
+    editor->setFocus();
+    editor->setText(QStringLiteral("T 1.a"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    EXPECT_TRUE(waitFor([&] { return view->indexWidget(name) == nullptr; }));
+    EXPECT_EQ(boxes, 2);
+    EXPECT_EQ(withBoxes.row(0).name, QStringLiteral("T1a"));
+    EXPECT_TRUE(shown.isVisible());
 }
