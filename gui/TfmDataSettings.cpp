@@ -14,6 +14,8 @@
 #include <QSpinBox>
 #include <QTableView>
 
+#include <array>
+
 namespace {
 
 using M = DataSettingsModel;
@@ -189,7 +191,7 @@ void TfmDataSettings::fitGrid()
     const std::array<int, M::ColumnCount> widths = {
         fm.horizontalAdvance(QStringLiteral("16")) + pad,
         fm.horizontalAdvance(QStringLiteral("Active")) + pad,
-        fm.horizontalAdvance(QStringLiteral("Variable Name__")) + pad,
+        fm.horizontalAdvance(QStringLiteral("Variable Name")) + 2 * pad,
         fm.horizontalAdvance(QStringLiteral("long int")) + pad + list,
         fm.horizontalAdvance(QStringLiteral("Sign")) + pad,
         fm.horizontalAdvance(QStringLiteral("-0.100000001490116")) + pad,
