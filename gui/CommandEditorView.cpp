@@ -1,0 +1,214 @@
+#include "gui/CommandEditorView.h"
+
+#include "gui/ScriptHighlighter.h"
+#include "script/CheckVerdict.h"
+
+#include <QContextMenuEvent>
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
+
+#include <algorithm>
+
+CommandEditorView::CommandEditorView(QWidget* parent) : QPlainTextEdit(parent)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setBold(true);
+    setFont(font);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next control: a tab is no separator of the language anyway.
+    setTabChangesFocus(true);
+    // The colours of the check are black and red, whatever the desktop's theme.
+    QPalette colors = palette();
+    colors.setColor(QPalette::Base, Qt::white);
+    colors.setColor(QPalette::Text, Qt::black);
+    setPalette(colors);
+
+    // Connected before the highlighter exists, so that the check runs before the highlighter
+    // restyles the changed blocks: they are coloured with the new verdict at once.
+    connect(document(), &QTextDocument::contentsChange, this,
+            [this](int, int, int) { onContentsChange(); });
+    m_highlighter = new ScriptHighlighter(document());
+}
+
+CommandEditorView::~CommandEditorView()
+{
+    onTextChanged = nullptr;
+}
+
+void CommandEditorView::onContentsChange()
+{
+    // Applying the verdict's formats outside a text change makes the document report a
+    // change of the restyled blocks (removed and added counts equal); it is none.
+    if (m_highlighter && m_highlighter->isRestyling())
+        return;
+    notifyTextChanged();
+}
+
+void CommandEditorView::showVerdict(const CheckVerdict& verdict)
+{
+    m_highlighter->setVerdict(verdict);
+}
+
+QStringList CommandEditorView::lines() const
+{
+    QStringList result;
+    if (document()->isEmpty())
+        return result;
+    result.reserve(document()->blockCount());
+    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+        result.append(block.text());
+    return result;
+}
+
+int CommandEditorView::lineCount() const
+{
+    return document()->isEmpty() ? 0 : document()->blockCount();
+}
+
+QString CommandEditorView::line(int index) const
+{
+    return document()->findBlockByNumber(index).text();
+}
+
+void CommandEditorView::setLines(const QStringList& lines)
+{
+    // Replacing the text takes the document more than one change; it is checked once.
+    const bool suspended = changeNotificationSuspended();
+    setChangeNotificationSuspended(true);
+    setPlainText(lines.join(QLatin1Char('\n')));
+    setChangeNotificationSuspended(suspended);
+    notifyTextChanged();
+}
+
+void CommandEditorView::appendLine(const QString& line)
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(document()->isEmpty() ? line : QLatin1Char('\n') + line);
+}
+
+void CommandEditorView::clear()
+{
+    // Through a cursor, so that "Clear Window" can be undone.
+    QTextCursor cursor(document());
+    cursor.select(QTextCursor::Document);
+    cursor.removeSelectedText();
+}
+
+void CommandEditorView::selectAll()
+{
+    QPlainTextEdit::selectAll();
+}
+
+CommandEditor::Position CommandEditorView::positionOf(int documentPosition) const
+{
+    const QTextBlock block = document()->findBlock(documentPosition);
+    return {block.blockNumber(), documentPosition - block.position()};
+}
+
+CommandEditor::Position CommandEditorView::selectionStart() const
+{
+    return positionOf(textCursor().selectionStart());
+}
+
+CommandEditor::Position CommandEditorView::selectionEnd() const
+{
+    return positionOf(textCursor().selectionEnd());
+}
+
+void CommandEditorView::setCaretToOffset(qsizetype offset)
+{
+    // Offsets count every line break as two characters.
+    QTextBlock block = document()->begin();
+    while (block.isValid()) {
+        const qsizetype length = block.length() - 1;
+        if (offset <= length || !block.next().isValid())
+            break;
+        offset -= length + 2;
+        block = block.next();
+    }
+    QTextCursor cursor(block);
+    cursor.setPosition(block.position() +
+                       int(std::clamp<qsizetype>(offset, 0, block.length() - 1)));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CommandEditorView::setReadOnly(bool readOnly)
+{
+    if (readOnly == QPlainTextEdit::isReadOnly())
+        return;
+    QPlainTextEdit::setReadOnly(readOnly);
+    // The caret still moves and selects while a run keeps the text as it is.
+    if (readOnly)
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void CommandEditorView::setFocus()
+{
+    QWidget::setFocus(Qt::OtherFocusReason);
+}
+
+void CommandEditorView::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+        if (modifiers & (Qt::ShiftModifier | Qt::ControlModifier)) {
+            // A real line break (a new block), not the soft break Shift+Enter would give.
+            if (!isReadOnly()) {
+                QTextCursor cursor = textCursor();
+                cursor.insertBlock();
+                setTextCursor(cursor);
+                ensureCursorVisible();
+            }
+            return;
+        }
+        if (modifiers == Qt::NoModifier) {
+            if (onEnter)
+                onEnter();
+            return;
+        }
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+void CommandEditorView::keyReleaseEvent(QKeyEvent* event)
+{
+    QPlainTextEdit::keyReleaseEvent(event);
+    if (onCaretReleased)
+        onCaretReleased();
+}
+
+void CommandEditorView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QPlainTextEdit::mouseReleaseEvent(event);
+    if (onCaretReleased)
+        onCaretReleased();
+}
+
+void CommandEditorView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    // The script does not change under a running Send or Repeat.
+    QAction* insert = menu.addAction(QStringLiteral("Insert Command Line"));
+    insert->setEnabled(!isReadOnly());
+    connect(insert, &QAction::triggered, this, [this] {
+        if (onInsertCommandLine)
+            onInsertCommandLine();
+    });
+    QAction* clearWindow = menu.addAction(QStringLiteral("Clear Window"));
+    clearWindow->setEnabled(!isReadOnly());
+    connect(clearWindow, &QAction::triggered, this, [this] {
+        if (onClearWindow)
+            onClearWindow();
+    });
+    menu.addSeparator();
+    connect(menu.addAction(QStringLiteral("Select All")), &QAction::triggered, this,
+            [this] { selectAll(); });
+    menu.exec(event->globalPos());
+}

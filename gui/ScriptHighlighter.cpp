@@ -1,0 +1,99 @@
+#include "gui/ScriptHighlighter.h"
+
+#include "script/CheckVerdict.h"
+
+#include <QTextDocument>
+
+#include <algorithm>
+
+namespace {
+
+// The style a block was last highlighted with, kept with the block.
+class AppliedStyle : public QTextBlockUserData
+{
+public:
+    explicit AppliedStyle(ScriptHighlighter::BlockStyle s) : style(s) {}
+    ScriptHighlighter::BlockStyle style;
+};
+
+ScriptHighlighter::BlockStyle appliedStyle(const QTextBlock& block)
+{
+    const auto* applied = static_cast<const AppliedStyle*>(block.userData());
+    return applied ? applied->style : ScriptHighlighter::BlockStyle{};
+}
+
+} // namespace
+
+ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlighter(document)
+{
+    m_comment.setFontItalic(true);
+    m_comment.setFontWeight(QFont::Normal);
+    m_error.setForeground(QColor(255, 0, 0));
+    m_errorComment = m_comment;
+    m_errorComment.setForeground(QColor(255, 0, 0));
+}
+
+ScriptHighlighter::BlockStyle ScriptHighlighter::styleOf(int blockNumber, int length) const
+{
+    BlockStyle s;
+    if (blockNumber >= 0 && size_t(blockNumber) < m_commentColumn.size())
+        s.comment = m_commentColumn[size_t(blockNumber)];
+    if (!m_ok && blockNumber >= m_errorLine)
+        s.redFrom = blockNumber == m_errorLine ? m_errorColumn : 0;
+    // Styling past the end of the text shows nothing.
+    if (s.comment >= length)
+        s.comment = -1;
+    if (s.redFrom >= length)
+        s.redFrom = -1;
+    return s;
+}
+
+void ScriptHighlighter::setVerdict(const CheckVerdict& verdict)
+{
+    const QTextDocument* doc = document();
+    m_commentColumn.assign(size_t(doc->blockCount()), -1);
+    for (const CheckVerdict::CommentRange& c : verdict.comments)
+        if (c.lineIndex >= 0 && size_t(c.lineIndex) < m_commentColumn.size())
+            m_commentColumn[size_t(c.lineIndex)] = int(c.column);
+    m_ok = verdict.ok;
+    m_errorLine = verdict.line - 1;
+    m_errorColumn = int(verdict.column);
+
+    m_restyling = true;
+    int number = 0;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next(), ++number) {
+        const int length = block.length() - 1;
+        if (appliedStyle(block) != styleOf(number, length))
+            rehighlightBlock(block);
+    }
+    m_restyling = false;
+}
+
+void ScriptHighlighter::highlightBlock(const QString& text)
+{
+    ++m_highlighted;
+    const int length = int(text.size());
+    const BlockStyle s = styleOf(currentBlock().blockNumber(), length);
+
+    // The block is cut where the comment and the red part begin; each piece takes the
+    // format of what covers it.
+    int cuts[] = {0, s.comment, s.redFrom, length};
+    std::sort(std::begin(cuts), std::end(cuts));
+    for (size_t i = 0; i + 1 < std::size(cuts); ++i) {
+        const int from = std::max(cuts[i], 0);
+        const int to = cuts[i + 1];
+        if (to <= from)
+            continue;
+        const bool comment = s.comment >= 0 && from >= s.comment;
+        const bool red = s.redFrom >= 0 && from >= s.redFrom;
+        if (comment)
+            setFormat(from, to - from, red ? m_errorComment : m_comment);
+        else if (red)
+            setFormat(from, to - from, m_error);
+    }
+
+    if (auto* applied = static_cast<AppliedStyle*>(currentBlockUserData()))
+        applied->style = s;
+    else
+        setCurrentBlockUserData(new AppliedStyle(s));
+}
