@@ -30,8 +30,9 @@ CommandEditorView::CommandEditorView(QWidget* parent) : QPlainTextEdit(parent)
 
     // Connected before the highlighter exists, so that the check runs before the highlighter
     // restyles the changed blocks: they are coloured with the new verdict at once.
+    m_blocks = QStringList{QString()};
     connect(document(), &QTextDocument::contentsChange, this,
-            [this](int, int, int) { onContentsChange(); });
+            [this](int from, int, int added) { onContentsChange(from, added); });
     m_highlighter = new ScriptHighlighter(document());
 }
 
@@ -40,12 +41,33 @@ CommandEditorView::~CommandEditorView()
     onTextChanged = nullptr;
 }
 
-void CommandEditorView::onContentsChange()
+void CommandEditorView::onContentsChange(int from, int added)
 {
     // Applying the verdict's formats outside a text change makes the document report a
     // change of the restyled blocks (removed and added counts equal); it is none.
     if (m_highlighter && m_highlighter->isRestyling())
         return;
+
+    // The blocks from the one where the change starts to the one where the new text ends
+    // replace the old blocks of that stretch; the rest only moved.
+    const QTextDocument* doc = document();
+    const int count = doc->blockCount();
+    const int first = doc->findBlock(from).blockNumber();
+    const QTextBlock end = doc->findBlock(from + added);
+    const int last = end.isValid() ? end.blockNumber() : count - 1;
+    const int oldLast = last - (count - int(m_blocks.size()));
+    const bool inStep = first >= 0 && oldLast >= first - 1 && oldLast < m_blocks.size();
+    if (inStep) {
+        m_blocks.remove(first, oldLast - first + 1);
+        QTextBlock block = doc->findBlockByNumber(first);
+        for (int i = first; i <= last; ++i, block = block.next())
+            m_blocks.insert(i, block.text());
+    }
+    if (!inStep || m_blocks.size() != count) {
+        m_blocks.clear();
+        for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+            m_blocks.append(block.text());
+    }
     notifyTextChanged();
 }
 
@@ -56,23 +78,17 @@ void CommandEditorView::showVerdict(const CheckVerdict& verdict)
 
 QStringList CommandEditorView::lines() const
 {
-    QStringList result;
-    if (document()->isEmpty())
-        return result;
-    result.reserve(document()->blockCount());
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
-        result.append(block.text());
-    return result;
+    return document()->isEmpty() ? QStringList() : m_blocks;
 }
 
 int CommandEditorView::lineCount() const
 {
-    return document()->isEmpty() ? 0 : document()->blockCount();
+    return document()->isEmpty() ? 0 : int(m_blocks.size());
 }
 
 QString CommandEditorView::line(int index) const
 {
-    return document()->findBlockByNumber(index).text();
+    return m_blocks.value(index);
 }
 
 void CommandEditorView::setLines(const QStringList& lines)

@@ -56,8 +56,11 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    void onContentsChange();
+    void onContentsChange(int from, int added);
     Position positionOf(int documentPosition) const;
 
     ScriptHighlighter* m_highlighter = nullptr;
+    // The text of every block, kept in step with the document change by change: the check
+    // reads all lines at every keystroke, and reading them from the document is slow.
+    QStringList m_blocks;
 };

@@ -8,6 +8,9 @@
 
 namespace {
 
+// Block states alternate between these two whenever a block's style changes.
+constexpr int ChangedState = 1;
+
 // The style a block was last highlighted with, kept with the block.
 class AppliedStyle : public QTextBlockUserData
 {
@@ -59,12 +62,16 @@ void ScriptHighlighter::setVerdict(const CheckVerdict& verdict)
     m_errorLine = verdict.line - 1;
     m_errorColumn = int(verdict.column);
 
+    // A block whose style changes marks its state as changed, which makes the highlighter go
+    // on to the next block in the same pass: a run of changed blocks (the lines between the
+    // old and the new error) costs one restyle, not one per block.
     m_restyling = true;
     int number = 0;
     for (QTextBlock block = doc->begin(); block.isValid(); block = block.next(), ++number) {
-        const int length = block.length() - 1;
-        if (appliedStyle(block) != styleOf(number, length))
-            rehighlightBlock(block);
+        if (appliedStyle(block) == styleOf(number, block.length() - 1))
+            continue;
+        // The blocks after it that it restyled compare equal from now on.
+        rehighlightBlock(block);
     }
     m_restyling = false;
 }
@@ -92,8 +99,13 @@ void ScriptHighlighter::highlightBlock(const QString& text)
             setFormat(from, to - from, m_error);
     }
 
-    if (auto* applied = static_cast<AppliedStyle*>(currentBlockUserData()))
+    auto* applied = static_cast<AppliedStyle*>(currentBlockUserData());
+    const bool changed = !applied || applied->style != s;
+    if (applied)
         applied->style = s;
     else
         setCurrentBlockUserData(new AppliedStyle(s));
+    // A changed state makes the highlighter go on with the next block.
+    if (changed)
+        setCurrentBlockState(currentBlockState() == ChangedState ? ChangedState + 1 : ChangedState);
 }
