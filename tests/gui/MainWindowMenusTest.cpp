@@ -300,4 +300,42 @@ TEST_F(MainWindowMenusTest, TheContextMenusOfTheTwoPanes)
     EXPECT_EQ(status().lineCount(), 0);
 }
 
+TEST_F(MainWindowMenusTest, EveryCommandIsReachableFromTheKeyboard)
+{
+    sim.addBridges(1);
+    sim.devices().first()->setReplyLatencyMs(0);
+    createWindow();
+    ASSERT_TRUE(waitForBridges());
+    editor().setLines({QStringLiteral("R 48 X")});
+    editor().setFocus();
+
+    // Alt+X opens Execute; Enter chooses its first item, Send.
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_TRUE(menu);
+        EXPECT_EQ(menu->objectName(), QStringLiteral("Execute1"));
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::keyClick(window.get(), Qt::Key_X, Qt::AltModifier);
+    ASSERT_TRUE(waitFor([&] { return status().lineCount() == 1; }));
+    EXPECT_TRUE(status().lines().first().startsWith(QStringLiteral("s 91+ ")));
+
+    // Tab walks from the editor through the panes and the bottom panel in reading order.
+    ASSERT_TRUE(waitForIdleLink());
+    window->activateWindow();
+    ASSERT_TRUE(waitFor([&] { return window->isActiveWindow(); }));
+    editor().setFocus();
+    QStringList order;
+    for (int i = 0; i < 14; ++i) {
+        QWidget* focused = QApplication::focusWidget();
+        ASSERT_TRUE(focused);
+        order << focused->objectName();
+        QTest::keyClick(focused, Qt::Key_Tab);
+    }
+    EXPECT_EQ(order,
+              (QStringList{"SendMemo", "ReceiveMemo", "BtReset", "BtList", "BtSend", "BtRepeat",
+                           "BtToFile", "CbSendAll", "SpinRepeatCount", "SpinScanPeriod", "ListBox1",
+                           "RBExt", "qt_tabwidget_tabbar", "SendMemo"}));
+}
+
 } // namespace
