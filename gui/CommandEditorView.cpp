@@ -34,6 +34,14 @@ CommandEditorView::CommandEditorView(QWidget* parent) : QPlainTextEdit(parent)
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int from, int, int added) { onContentsChange(from, added); });
     m_highlighter = new ScriptHighlighter(document());
+    // Without wrapping a block is one line, and the scroll value is the first block shown.
+    m_highlighter->visibleBlocks = [this] {
+        const int first = verticalScrollBar()->value();
+        const int lines = viewport()->height() / std::max(1, fontMetrics().lineSpacing());
+        return std::pair<int, int>{first, first + lines + 1};
+    };
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, m_highlighter,
+            &ScriptHighlighter::restyleVisible);
 }
 
 CommandEditorView::~CommandEditorView()
@@ -168,6 +176,12 @@ void CommandEditorView::setReadOnly(bool readOnly)
 void CommandEditorView::setFocus()
 {
     QWidget::setFocus(Qt::OtherFocusReason);
+}
+
+void CommandEditorView::resizeEvent(QResizeEvent* event)
+{
+    QPlainTextEdit::resizeEvent(event);
+    m_highlighter->restyleVisible();
 }
 
 void CommandEditorView::keyPressEvent(QKeyEvent* event)

@@ -5,6 +5,7 @@
 #include <QTextDocument>
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -34,6 +35,9 @@ ScriptHighlighter::ScriptHighlighter(QTextDocument* document) : QSyntaxHighlight
     m_error.setForeground(QColor(255, 0, 0));
     m_errorComment = m_comment;
     m_errorComment.setForeground(QColor(255, 0, 0));
+    m_sweep.setSingleShot(true);
+    m_sweep.setInterval(0);
+    connect(&m_sweep, &QTimer::timeout, this, &ScriptHighlighter::sweep);
 }
 
 ScriptHighlighter::BlockStyle ScriptHighlighter::styleOf(int blockNumber, int length) const
@@ -51,6 +55,11 @@ ScriptHighlighter::BlockStyle ScriptHighlighter::styleOf(int blockNumber, int le
     return s;
 }
 
+std::pair<int, int> ScriptHighlighter::shownBlocks() const
+{
+    return visibleBlocks ? visibleBlocks() : std::pair<int, int>{0, INT_MAX};
+}
+
 void ScriptHighlighter::setVerdict(const CheckVerdict& verdict)
 {
     const QTextDocument* doc = document();
@@ -62,25 +71,56 @@ void ScriptHighlighter::setVerdict(const CheckVerdict& verdict)
     m_errorLine = verdict.line - 1;
     m_errorColumn = int(verdict.column);
 
+    const auto [first, last] = shownBlocks();
+    restyle(first, last);
+    // The rest of the script follows from the event loop.
+    m_sweepNext = 0;
+    m_sweep.start();
+}
+
+void ScriptHighlighter::restyleVisible()
+{
+    if (isUpToDate())
+        return;
+    const auto [first, last] = shownBlocks();
+    restyle(first, last);
+}
+
+void ScriptHighlighter::restyle(int first, int last)
+{
     // A block whose style changes marks its state as changed, which makes the highlighter go
     // on to the next block in the same pass: a run of changed blocks (the lines between the
-    // old and the new error) costs one restyle, not one per block.
+    // old and the new error) costs one restyle, not one per block. The run stops at last.
     m_restyling = true;
-    int number = 0;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next(), ++number) {
-        if (appliedStyle(block) == styleOf(number, block.length() - 1))
-            continue;
-        // The blocks after it that it restyled compare equal from now on.
-        rehighlightBlock(block);
+    m_cascadeEnd = last;
+    QTextBlock block = document()->findBlockByNumber(std::max(first, 0));
+    for (int number = block.blockNumber(); block.isValid() && number <= last;
+         block = block.next(), ++number) {
+        if (appliedStyle(block) != styleOf(number, block.length() - 1))
+            rehighlightBlock(block);
     }
+    m_cascadeEnd = INT_MAX;
     m_restyling = false;
+}
+
+void ScriptHighlighter::sweep()
+{
+    if (m_sweepNext < 0)
+        return;
+    const int first = m_sweepNext;
+    const int last = first + SliceBlocks - 1;
+    restyle(first, last);
+    m_sweepNext = last + 1 < document()->blockCount() ? last + 1 : -1;
+    if (m_sweepNext >= 0)
+        m_sweep.start();
 }
 
 void ScriptHighlighter::highlightBlock(const QString& text)
 {
     ++m_highlighted;
     const int length = int(text.size());
-    const BlockStyle s = styleOf(currentBlock().blockNumber(), length);
+    const int number = currentBlock().blockNumber();
+    const BlockStyle s = styleOf(number, length);
 
     // The block is cut where the comment and the red part begin; each piece takes the
     // format of what covers it.
@@ -105,7 +145,9 @@ void ScriptHighlighter::highlightBlock(const QString& text)
         applied->style = s;
     else
         setCurrentBlockUserData(new AppliedStyle(s));
-    // A changed state makes the highlighter go on with the next block.
-    if (changed)
+    // A changed state makes the highlighter go on with the next block, within the range
+    // being restyled; an edit's own pass goes on as far as the screen shows.
+    const int cascadeEnd = m_restyling ? m_cascadeEnd : shownBlocks().second;
+    if (changed && number < cascadeEnd)
         setCurrentBlockState(currentBlockState() == ChangedState ? ChangedState + 1 : ChangedState);
 }

@@ -1,8 +1,14 @@
 #include "gui/CommandEditorView.h"
+#include "data/VariableDefinitions.h"
+#include "gui/ScriptHighlighter.h"
+#include "script/CheckScript.h"
+#include "support/WaitFor.h"
 
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -80,6 +86,46 @@ TEST(CommandEditorView, PositionsCountLineBreaksAsTwoCharacters)
     editor.selectAll();
     EXPECT_EQ(editor.selectionStart(), (CommandEditor::Position{0, 0}));
     EXPECT_EQ(editor.selectionEnd(), (CommandEditor::Position{2, 1}));
+}
+
+TEST(CommandEditorView, ColoursWhatIsShownAtOnceAndTheRestSoonAfter)
+{
+    CommandEditorView editor;
+    editor.resize(400, 200);
+    editor.show();
+    const VariableDefinitions variables;
+    editor.onTextChanged = [&] { editor.showVerdict(CheckScript(editor.lines(), variables)); };
+    editor.setLines(QStringList(3000, QStringLiteral("W 50 00 R 50 X X")));
+    ASSERT_TRUE(waitFor([&] { return editor.highlighter().isUpToDate(); }));
+    const auto red = [&](int line) {
+        const QTextBlock block = editor.document()->findBlockByNumber(line);
+        for (const QTextLayout::FormatRange& r : block.layout()->formats())
+            if (r.start == 0 && r.format.foreground().color() == QColor(255, 0, 0))
+                return true;
+        return false;
+    };
+
+    // An error on line 2: the lines on screen turn red with the keystroke, the others follow.
+    const quint64 before = editor.highlighter().blocksHighlighted();
+    QTextCursor cursor(editor.document()->findBlockByNumber(1));
+    cursor.insertText(QStringLiteral("Q"));
+    EXPECT_LT(editor.highlighter().blocksHighlighted() - before, 100u);
+    EXPECT_FALSE(red(0));
+    EXPECT_TRUE(red(1));
+    EXPECT_TRUE(red(5));
+    EXPECT_FALSE(editor.highlighter().isUpToDate());
+    // What scrolls into view is coloured before it is painted.
+    editor.verticalScrollBar()->setValue(editor.verticalScrollBar()->maximum());
+    EXPECT_TRUE(red(2999));
+    ASSERT_TRUE(waitFor([&] { return editor.highlighter().isUpToDate(); }));
+    for (int line : {1, 2, 1500, 2998, 2999})
+        EXPECT_TRUE(red(line)) << line;
+
+    editor.undo();
+    ASSERT_TRUE(waitFor([&] { return editor.highlighter().isUpToDate(); }));
+    for (int line : {0, 1, 1500, 2999})
+        EXPECT_FALSE(red(line)) << line;
+    EXPECT_EQ(editor.document()->availableUndoSteps(), 0);
 }
 
 } // namespace
