@@ -34,13 +34,16 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent)
     texts->addStretch(1);
     auto* top = new QHBoxLayout;
     top->addWidget(picture, 0, Qt::AlignTop);
-    top->addSpacing(12);
+    top->addSpacing(16);
     top->addLayout(texts, 1);
+    top->addSpacing(40);
 
     auto* ok = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     connect(ok, &QDialogButtonBox::accepted, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(20, 20, 20, 14);
+    layout->setSpacing(16);
     layout->addLayout(top);
     layout->addWidget(ok);
     layout->setSizeConstraint(QLayout::SetFixedSize);
