@@ -28,9 +28,9 @@ CommandEditorView::CommandEditorView(QWidget* parent) : QPlainTextEdit(parent)
     colors.setColor(QPalette::Text, Qt::black);
     setPalette(colors);
 
+    m_blocks = QStringList{QString()};
     // Connected before the highlighter exists, so that the check runs before the highlighter
     // restyles the changed blocks: they are coloured with the new verdict at once.
-    m_blocks = QStringList{QString()};
     connect(document(), &QTextDocument::contentsChange, this,
             [this](int from, int, int added) { onContentsChange(from, added); });
     m_highlighter = new ScriptHighlighter(document());
@@ -67,9 +67,10 @@ void CommandEditorView::onContentsChange(int from, int added)
     const bool inStep = first >= 0 && oldLast >= first - 1 && oldLast < m_blocks.size();
     if (inStep) {
         m_blocks.remove(first, oldLast - first + 1);
+        m_blocks.insert(first, last - first + 1, QString());
         QTextBlock block = doc->findBlockByNumber(first);
         for (int i = first; i <= last; ++i, block = block.next())
-            m_blocks.insert(i, block.text());
+            m_blocks[i] = block.text();
     }
     if (!inStep || m_blocks.size() != count) {
         m_blocks.clear();

@@ -127,6 +127,8 @@ MainWindow::~MainWindow()
     // out. Nothing the widgets report while they are taken down reaches it after that.
     disconnect(qApp, nullptr, this, nullptr);
     disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
+    disconnect(m_model.get(), nullptr, this, nullptr);
+    disconnect(&m_model->control(), nullptr, this, nullptr);
     for (QWidget* child : findChildren<QWidget*>())
         child->blockSignals(true);
     m_model.reset();
