@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -65,6 +66,7 @@ public:
         return *m_window;
     }
 
+    // The simulated bridges, for shots that plug, unplug or change them.
     SimPlatform& sim() { return m_sim; }
     QString sourceFile(const QString& name) const { return SourceDir + QLatin1Char('/') + name; }
 
