@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QCheckBox>
 #include <QGroupBox>
+#include <QImage>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -54,6 +55,20 @@ TEST_F(MainWindowTest, WithoutABridgeNothingRunsAndTheConnectionPanelIsRed)
     EXPECT_EQ(window->panels().panel(3)->text(), QStringLiteral("disconnected"));
     EXPECT_FALSE(window->panels().connectionPanel()->isLit());
     EXPECT_EQ(window->panels().panel(4)->text(), QStringLiteral("No power"));
+    // Painted red, with the text in black from (5, 2) on.
+    for (int panel : {3, 4}) {
+        const QImage image = window->panels().panel(panel)->grab().toImage();
+        EXPECT_EQ(image.pixelColor(1, 1), QColor(255, 0, 0)) << panel;
+        EXPECT_EQ(image.pixelColor(image.width() - 2, image.height() - 2), QColor(255, 0, 0));
+        bool black = false;
+        for (int y = 2; y < image.height(); ++y)
+            for (int x = 5; x < image.width(); ++x)
+                black = black || image.pixelColor(x, y) == QColor(0, 0, 0);
+        EXPECT_TRUE(black) << panel;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < 5; ++x)
+                ASSERT_EQ(image.pixelColor(x, y), QColor(255, 0, 0)) << panel;
+    }
     EXPECT_FALSE(editor().isReadOnly());
 }
 
@@ -294,6 +309,7 @@ TEST_F(MainWindowTest, TheBridgeListFollowsPluggingAndClicks)
     EXPECT_EQ(list->currentRow(), 0);
     EXPECT_EQ(window->panels().panel(3)->text(), QStringLiteral("connected to N=1"));
     EXPECT_TRUE(window->panels().connectionPanel()->isLit());
+    EXPECT_EQ(window->panels().panel(3)->grab().toImage().pixelColor(1, 1), QColor(0, 255, 0));
 
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                       list->visualItemRect(list->item(1)).center());
