@@ -5,6 +5,7 @@
 #include "base/Hex2.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
+#include "data/DataSettingsModel.h"
 #include "data/TVarType.h"
 #include "firmware/BootloaderConversion.h"
 #include "firmware/TUpgradeForm.h"
@@ -317,6 +318,13 @@ std::unique_ptr<TUpgradeForm> MainModel::createUpgradeForm(QObject* parent)
 {
     return std::make_unique<TUpgradeForm>(
         m_transport, m_bridges, m_control, m_ui, [this] { AcStopExecute(); }, parent);
+}
+
+std::unique_ptr<DataSettingsModel> MainModel::createDataSettingsModel(const QLocale& locale,
+                                                                      QObject* parent)
+{
+    return std::make_unique<DataSettingsModel>(m_chart, m_capture, m_ui, m_paths.settings, locale,
+                                               parent);
 }
 
 void MainModel::showFileError(const QString& error)

@@ -18,6 +18,7 @@
 #include "script/LineCompiler.h"
 #include "script/ScriptRunner.h"
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +27,7 @@
 class BurstCapture;
 class BusScan;
 class CommandEditor;
+class DataSettingsModel;
 class HidPlatform;
 class StatusWindow;
 class TUpgradeForm;
@@ -143,6 +145,10 @@ public:
 
     // The "Upgrade Firmware" dialog's model, working on this window's link and bridges.
     std::unique_ptr<TUpgradeForm> createUpgradeForm(QObject* parent = nullptr);
+    // The "Variables Settings" dialog's model, on this window's variables, series and capture;
+    // its OK writes this window's start-up settings file.
+    std::unique_ptr<DataSettingsModel> createDataSettingsModel(const QLocale& locale = QLocale(),
+                                                               QObject* parent = nullptr);
 
     LinkFlags& flags() { return m_flags; }
     Transport& transport() { return m_transport; }

@@ -1,11 +1,13 @@
 #include "gui/MainWindow.h"
 
+#include "data/DataSettingsModel.h"
 #include "gui/AboutDialog.h"
 #include "gui/BottomPanel.h"
 #include "gui/CommandEditorView.h"
 #include "gui/MainStatusBar.h"
 #include "gui/PaintedPanel.h"
 #include "gui/StatusWindowView.h"
+#include "gui/TfmDataSettings.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -111,6 +113,9 @@ MainWindow::MainWindow(HidPlatform& platform, const MainModel::Paths& paths,
     m_editor->showVerdict(m_model->verdict());
 
     m_model->FormCreate(arguments);
+    m_dataSettingsModel = m_model->createDataSettingsModel();
+    m_dataSettings = new TfmDataSettings(*m_dataSettingsModel, this);
+    m_dataSettings->setObjectName(QStringLiteral("fmDataSettings"));
 
     setMinimumSize(MinimumSize);
     resize(InitialClientSize);
@@ -131,6 +136,8 @@ MainWindow::~MainWindow()
     disconnect(&m_model->control(), nullptr, this, nullptr);
     for (QWidget* child : findChildren<QWidget*>())
         child->blockSignals(true);
+    delete m_dataSettings;
+    m_dataSettingsModel.reset();
     m_model.reset();
 }
 
@@ -228,12 +235,11 @@ void MainWindow::createActions()
     setHint(a, QStringLiteral("Clear Status Window"));
     connect(a, &QAction::triggered, this, model(&MainModel::AcClearReceiveMemo));
 
-    // The "Variables Settings" dialog comes with its own change; until then the command
-    // is there but cannot be chosen.
+    // Always enabled, also while a capture runs.
     a = newAction("AcDataSettings", QStringLiteral("Data settings"));
     a->setIcon(icon("data-settings"));
     setHint(a, QStringLiteral("Define variables "));
-    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, &MainWindow::showDataSettings);
 
     // The chart view carries out the chart widget's own commands; the window keeps them
     // enabled as the model says.
@@ -579,6 +585,11 @@ void MainWindow::showAbout()
 {
     AboutDialog about(this);
     execDialog(about);
+}
+
+void MainWindow::showDataSettings()
+{
+    execDialog(*m_dataSettings);
 }
 
 void MainWindow::start()

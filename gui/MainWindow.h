@@ -10,6 +10,7 @@
 
 class BottomPanel;
 class CommandEditorView;
+class DataSettingsModel;
 class HidPlatform;
 class MainStatusBar;
 class QActionGroup;
@@ -17,6 +18,7 @@ class QDialog;
 class QTabWidget;
 class QToolBar;
 class StatusWindowView;
+class TfmDataSettings;
 
 // The main window: a thin view of the main-window model. It owns the model and gives it the
 // widget ports (real dialogs, the command editor, the status window), forwards every action
@@ -49,6 +51,7 @@ public:
     BottomPanel& bottomPanel() { return *m_bottom; }
     QTabWidget& tabs() { return *m_tabs; }
     QToolBar& toolBar() { return *m_toolBar; }
+    TfmDataSettings& dataSettings() { return *m_dataSettings; }
     GuiUiPort& ui() { return m_ui; }
     // The action with that object name ("AcSend", "FileOpen1", "IICSpeed100K1", ...).
     QAction* action(const QString& name) const;
@@ -74,6 +77,7 @@ private:
     void updateControlDisplay();
     void updateEditActions();
     void showAbout();
+    void showDataSettings();
     // The focused text pane, for the Edit commands.
     QWidget* focusedTextControl() const;
 
@@ -87,6 +91,9 @@ private:
     CommandEditorView* m_editor = nullptr;
     StatusWindowView* m_status = nullptr;
     std::unique_ptr<MainModel> m_model;
+    // The "Variables Settings" dialog, made with the window as the program's dialogs are.
+    std::unique_ptr<DataSettingsModel> m_dataSettingsModel;
+    TfmDataSettings* m_dataSettings = nullptr;
 
     QTabWidget* m_tabs = nullptr;
     QToolBar* m_toolBar = nullptr;

@@ -1,6 +1,7 @@
 #include "MainWindowFixture.h"
 
 #include "gui/AboutDialog.h"
+#include "gui/TfmDataSettings.h"
 
 #include <QAccessible>
 #include <QClipboard>
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
 #include <QTabWidget>
@@ -92,10 +94,10 @@ TEST_F(MainWindowMenusTest, MenusHoldTheirItemsInOrderWithShortcuts)
     EXPECT_TRUE(action("FileExit1")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_E)));
 
     // Commands that come with later changes are there but disabled; the rest always work.
-    for (const char* name : {"AcDataSettings", "UpgradeFirmware1", "HelpContents1"})
+    for (const char* name : {"UpgradeFirmware1", "HelpContents1"})
         EXPECT_FALSE(action(name)->isEnabled()) << name;
-    for (const char* name :
-         {"FileOpen1", "FileOpen2", "FileSaveAs1", "FileSaveAs2", "AcClearWF", "About1"})
+    for (const char* name : {"FileOpen1", "FileOpen2", "FileSaveAs1", "FileSaveAs2", "AcClearWF",
+                             "AcDataSettings", "About1"})
         EXPECT_TRUE(action(name)->isEnabled()) << name;
     EXPECT_TRUE(action("IICSpeed100K1")->isChecked());
 }
@@ -277,6 +279,26 @@ TEST_F(MainWindowMenusTest, TheOwnDialogsActivateTheWindowWhenTheyCloseOtherWind
     EXPECT_EQ(window->tabs().currentIndex(), 0);
     EXPECT_FALSE(model().execution().RepeatRunning);
     EXPECT_TRUE(action("AcSend")->isEnabled());
+
+    // "Data settings" opens the "Variables Settings" dialog, also while Repeat runs; closing
+    // it ends the run and shows the Editor tab again.
+    ASSERT_TRUE(waitFor([&] { return !model().flags().WriteOutstanding; }));
+    editor().setLines({QStringLiteral("R 49 X X")});
+    action("AcSendRepeat")->trigger();
+    ASSERT_TRUE(waitFor([&] { return status().lineCount() > 5; }));
+    window->tabs().setCurrentIndex(1);
+    EXPECT_TRUE(action("AcDataSettings")->isEnabled());
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_EQ(dialog, static_cast<QWidget*>(&window->dataSettings()));
+        shown = true;
+        dialog->findChild<QPushButton*>(QStringLiteral("cancel"))->click();
+    });
+    action("AcDataSettings")->trigger();
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(window->tabs().currentIndex(), 0);
+    EXPECT_FALSE(model().execution().RepeatRunning);
 }
 
 TEST_F(MainWindowMenusTest, TheContextMenusOfTheTwoPanes)
