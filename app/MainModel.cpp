@@ -147,6 +147,17 @@ bool MainModel::FormCloseQuery()
     return true;
 }
 
+void MainModel::endRunsForClose()
+{
+    ExecutionState& e = m_execution.state();
+    if (e.SendBusy || e.ListBusy)
+        e.AbortRequested = true;
+    if (e.RepeatRunning)
+        m_runner.stopRepeat();
+    if (e.BurstRunning)
+        m_burst->endStream();
+}
+
 void MainModel::ClearRunFlags()
 {
     m_execution.clear();
@@ -282,6 +293,15 @@ void MainModel::AcResetExecute()
     if (e.SendBusy || e.ListBusy)
         e.AbortRequested = true;
     UpdateActions();
+}
+
+void MainModel::AcClearWF()
+{
+    m_capture.RestartCapture();
+    m_chart.clearAll();
+    // Definitions, axis titles, the scale and the zoom stay as they are.
+    if (m_chart.seriesOnChartCount() > 0)
+        m_chart.refresh();
 }
 
 quint8 MainModel::firstFoundAddress() const

@@ -73,6 +73,10 @@ public:
     void FormActivate();
     // Closing is always allowed: releases a waiting Send or scan and saves the editor.
     bool FormCloseQuery();
+    // The window is about to close: a waiting Send or bus scan ends after the exchange in
+    // flight, Repeat stops, and a burst stream is ended without its read-back, so that the
+    // program can exit at once and leaves no bridge streaming.
+    void endRunsForClose();
 
     void UpdateActions();
     const ActionStates& actions() const { return m_actions; }
@@ -104,6 +108,8 @@ public:
     void AcSendSpeedExecute();
     void AcStopExecute();
     void AcResetExecute();
+    // "Clear waveform": the capture restarts and every series is emptied.
+    void AcClearWF();
     void ListBox1Click(int index) { m_bridges.ListBox1Click(index); }
 
     // The controls of the button panel.
