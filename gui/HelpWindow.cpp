@@ -34,6 +34,8 @@ HelpWindow::HelpWindow(QHelpEngine& engine, QUrl contentsPage, QWidget* parent)
 {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(tr("Taviro Help"));
+    // The program ends with its main window, also while the help is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
 
     QHelpContentWidget* contents = m_engine.contentWidget();
     contents->setHeaderHidden(true);

@@ -1,6 +1,6 @@
 # Installs the build tree into a fresh prefix and compares what lands there with the layout an
 # installed program relies on: every file in place, nothing else (no libraries, headers or
-# test programs), and the installed taviro-cli runs.
+# test programs), and the installed programs run.
 #
 #   cmake -DBUILD=<build tree> -DPREFIX=<empty folder> -DEXPECTED=<file;...> -P CheckInstall.cmake
 
@@ -23,8 +23,10 @@ if(missing OR unexpected)
     message(FATAL_ERROR "installed layout differs\n  missing: ${missing}\n  unexpected: ${unexpected}")
 endif()
 
-execute_process(COMMAND "${PREFIX}/bin/taviro-cli" --version
-    RESULT_VARIABLE result OUTPUT_VARIABLE version ERROR_VARIABLE errors)
-if(NOT result EQUAL 0 OR NOT version MATCHES "1\\.25")
-    message(FATAL_ERROR "the installed taviro-cli does not run: ${result} ${version} ${errors}")
-endif()
+foreach(program taviro taviro-cli)
+    execute_process(COMMAND "${PREFIX}/bin/${program}" --version
+        RESULT_VARIABLE result OUTPUT_VARIABLE version ERROR_VARIABLE errors)
+    if(NOT result EQUAL 0 OR NOT version MATCHES "1\\.25")
+        message(FATAL_ERROR "the installed ${program} does not run: ${result} ${version} ${errors}")
+    endif()
+endforeach()
