@@ -12,6 +12,7 @@
 #include "base/EventPump.h"
 #include "firmware/FirmwareImageWriter.h"
 #include "gui/BottomPanel.h"
+#include "gui/CommandEditorView.h"
 #include "gui/GuiUiPort.h"
 #include "gui/HelpSystem.h"
 #include "gui/HelpWindow.h"
@@ -26,6 +27,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -149,14 +151,14 @@ std::vector<Shot> shots()
              HelpSystem& help = c.help();
              MainWindow& w = c.window();
              w.setHelp(help);
-             help.showContext(1201);
+             QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+             QApplication::sendEvent(&w.editor(), &f1);
              HelpWindow* helpWindow = help.window();
              if (!helpWindow)
                  return nullptr;
              auto* contents = helpWindow->findChild<QTreeView*>();
              pumpUntil([&] { return contents->model()->rowCount() > 0; }, 5000);
              contents->expandAll();
-             helpWindow->showPage(helpWindow->currentPage());
              pumpFor(100);
              return helpWindow;
          }},
