@@ -11,6 +11,7 @@
 class BottomPanel;
 class CommandEditorView;
 class DataSettingsModel;
+class HelpSystem;
 class HidPlatform;
 class MainStatusBar;
 class QActionGroup;
@@ -19,6 +20,8 @@ class QTabWidget;
 class QToolBar;
 class StatusWindowView;
 class TfmDataSettings;
+class TUpgradeForm;
+class UpgradeDialog;
 
 // The main window: a thin view of the main-window model. It owns the model and gives it the
 // widget ports (real dialogs, the command editor, the status window), forwards every action
@@ -52,6 +55,11 @@ public:
     QTabWidget& tabs() { return *m_tabs; }
     QToolBar& toolBar() { return *m_toolBar; }
     TfmDataSettings& dataSettings() { return *m_dataSettings; }
+    UpgradeDialog& upgradeDialog() { return *m_upgradeDialog; }
+
+    // The help loaded at start-up: "Help Contents" opens it and F1 in this window is served.
+    // Without it both do nothing.
+    void setHelp(HelpSystem& help);
     GuiUiPort& ui() { return m_ui; }
     // The action with that object name ("AcSend", "FileOpen1", "IICSpeed100K1", ...).
     QAction* action(const QString& name) const;
@@ -78,6 +86,8 @@ private:
     void updateEditActions();
     void showAbout();
     void showDataSettings();
+    void showUpgrade();
+    void showHelpContents();
     // The focused text pane, for the Edit commands.
     QWidget* focusedTextControl() const;
 
@@ -94,6 +104,9 @@ private:
     // The "Variables Settings" dialog, made with the window as the program's dialogs are.
     std::unique_ptr<DataSettingsModel> m_dataSettingsModel;
     TfmDataSettings* m_dataSettings = nullptr;
+    std::unique_ptr<TUpgradeForm> m_upgradeForm;
+    UpgradeDialog* m_upgradeDialog = nullptr;
+    HelpSystem* m_help = nullptr;
 
     QTabWidget* m_tabs = nullptr;
     QToolBar* m_toolBar = nullptr;
