@@ -8,14 +8,17 @@ ifeq ($(WERROR),1)
 CMAKE_ARGS += -DTAVIRO_WERROR=ON
 endif
 
-# Debian 12 packages the build, the tests and the benchmarks need.
+# Debian 12 packages the build, the tests and the benchmarks need, then what the help (its
+# SQLite collection), the Debian package and its checks need.
 DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
         libqcustomplot-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools \
-        libudev-dev
+        libudev-dev \
+        libqt6sql6-sqlite dpkg-dev file lintian desktop-file-utils appstream
 
 CLI := $(BUILD)/taviro-cli
+GUI := $(BUILD)/taviro
 
-.PHONY: all deps configure build run test bench tsan format clean
+.PHONY: all deps configure build run demo screenshots test bench tsan format clean package package-check
 
 all: build
 
@@ -43,7 +46,7 @@ build: configure
 
 # The demo on a simulated bridge: check and send the example script, repeat a read of the
 # signal source, scan the bus and capture a short burst.
-run: build
+define cli_demo
 	$(CLI) check examples/demo.iic
 	$(CLI) run --simulate examples/demo.iic
 	$(CLI) run --simulate --settings examples/demo.ini --repeat --count 50 \
@@ -53,9 +56,35 @@ run: build
 	$(CLI) --simulate scan
 	$(CLI) --simulate burst --var SINE:int examples/burst.iic --line 4 \
 	    --out $(BUILD)/IIChighSpeed.dat --records 2000
+endef
+
+# The window on a simulated bridge where there is a display, the CLI demo where there is none.
+run: build
+ifneq ($(DISPLAY)$(WAYLAND_DISPLAY),)
+	$(GUI) --simulate
+else
+	@echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): the command-line demo instead of the window."
+	$(cli_demo)
+endif
+
+demo: build
+	$(cli_demo)
+
+# The pictures of the window in docs/, taken offscreen.
+screenshots: build
+	$(BUILD)/tools/screenshots/taviro-screenshots docs
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD)/, and the checks a distribution would make of it.
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: package
+	desktop-file-validate packaging/org.taviro.Taviro.desktop
+	appstreamcli validate --no-net $(BUILD)/packaging/org.taviro.Taviro.metainfo.xml
+	lintian --fail-on error --info $(BUILD)/taviro_*.deb
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b" || true; done
