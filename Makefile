@@ -92,7 +92,7 @@ bench: build
 # The thread tests under ThreadSanitizer, in a build folder of their own.
 tsan: deps
 	cmake -S . -B build-tsan -DTAVIRO_SANITIZE=thread -DTAVIRO_BUILD_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan --target thread_tests -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threads --output-on-failure -j $(JOBS)
 
 # --- Reliability: the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing

@@ -113,6 +113,7 @@ std::optional<quint64> TTimeout::expireDue()
 void TTimeout::expire(quint64 exchange)
 {
     LinkFlags& flags = m_transport.flags();
+    bool controlExchange = false;
     {
         // Exchanges are armed under TransferLock: while it is held here, none can start.
         std::lock_guard transferLock(m_transport.TransferLock());
@@ -127,13 +128,17 @@ void TTimeout::expire(quint64 exchange)
         }
         m_transport.destroyTransferThread();
         flags.TransferFailed = true;
+        // Whether the given-up exchange was a poll-timer one is decided now, while no next
+        // exchange can start (none does while WriteOutstanding is set): by the time the GUI
+        // thread takes the hand-off, the next poll may have set the flag for itself. A poll
+        // that timed out must not leave its flag behind either, or the next transaction reply
+        // would be taken for a control reply.
+        controlExchange = flags.ControlReplyExpected.exchange(false);
         flags.WriteOutstanding = false;
     }
-    GuiHandoff::instance().run([&] {
-        // A poll-timer exchange that timed out must not leave its flag behind, or the next
-        // transaction reply would be taken for a control reply.
-        if (flags.ControlReplyExpected.exchange(false))
-            return;
+    if (controlExchange)
+        return;
+    GuiHandoff::instance().run([this] {
         if (m_transport.appendStatusLine)
             m_transport.appendStatusLine(QStringLiteral("Timeout"));
     });

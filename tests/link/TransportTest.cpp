@@ -4,8 +4,12 @@
 
 #include <cerrno>
 
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTimer>
+
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -193,11 +197,15 @@ protected:
 
     Transport& transport() { return model->transport(); }
 
-    // Starts a read that gets no reply and moves the clock past the limit.
+    // Starts a read that gets no reply and, once the bridge has it, moves the clock past the
+    // limit.
     void startUnansweredRead()
     {
-        sim.devices().first()->dropNextReplies(1);
+        SimDevice& bridge = *sim.devices().first();
+        bridge.dropNextReplies(1);
+        const quint64 received = bridge.reportsReceived();
         transport().StartTransfer(temperatureRead());
+        ASSERT_TRUE(waitFor([&] { return bridge.reportsReceived() > received; }));
         clock.set(clock.now() + TTimeout::LimitMs + 1);
     }
 
@@ -259,6 +267,26 @@ TEST_F(WatchdogRaceTest, AGivenUpExchangesEndLeavesTheNextExchangeAlone)
     EXPECT_EQ(transport().transferThreadsCreated(), threads);
     EXPECT_NE(transport().transferThread(), nullptr) << "the new exchange's thread was destroyed";
     EXPECT_TRUE(addressAcknowledged(transport().inputReport()));
+}
+
+TEST_F(WatchdogRaceTest, ATransactionsTimeoutIsShownWhenAPollStartsBeforeItsLineIsHandedOver)
+{
+    startUnansweredRead();
+    // The watchdog ends the exchange and waits for the GUI thread to take its "Timeout" line,
+    // which it does not do while this loop runs.
+    const QDeadlineTimer deadline(3000);
+    while (model->flags().WriteOutstanding && !deadline.hasExpired())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_FALSE(model->flags().WriteOutstanding);
+    // The poll timer's next tick: the line of the transaction that timed out still shows, and
+    // the poll keeps its own expectation.
+    model->flags().ControlReplyExpected = true;
+    transport().StartTransfer(BridgeCommands::statusPoll());
+    EXPECT_EQ(status.lines(), QStringList{QStringLiteral("Timeout")});
+    EXPECT_TRUE(model->flags().ControlReplyExpected);
+    ASSERT_TRUE(waitFor([&] { return !model->flags().WriteOutstanding; }));
+    EXPECT_FALSE(model->flags().ControlReplyExpected) << "taken by the poll's reply";
+    EXPECT_EQ(status.lines(), QStringList{QStringLiteral("Timeout")});
 }
 
 TEST(TransportWithoutBridge, StartTransferSendsNothingAndClearsTheReply)
