@@ -55,10 +55,19 @@ void ChartSeries::setLineVisible(bool visible)
     m_chart.appearanceChanged();
 }
 
+void ChartSeries::setLineWidth(int width)
+{
+    m_lineWidth = std::max(1, width);
+    m_chart.appearanceChanged();
+}
+
 void ChartSeries::clear()
 {
     std::vector<SeriesPoint>().swap(m_points);
     m_head = 0;
+    m_removed = 0;
+    ++m_clears;
+    m_envelope.clear();
 }
 
 void ChartSeries::append(double x, double y)
@@ -66,20 +75,25 @@ void ChartSeries::append(double x, double y)
     reserveFor(1);
     if (count() == 0 || m_points.back().x <= x) {
         m_points.push_back({x, y});
+        m_envelope.appended(points(), m_removed, count() - 1);
         return;
     }
     const auto first = m_points.begin() + m_head;
     const auto at = std::upper_bound(first, m_points.end(), x,
                                      [](double v, const SeriesPoint& p) { return v < p.x; });
     m_points.insert(at, {x, y});
+    // Every later point moved up one position: the buckets no longer match.
+    m_envelope.rebuild(points(), m_removed);
 }
 
 void ChartSeries::appendBatch(std::span<const double> ys)
 {
     reserveFor(qsizetype(ys.size()));
-    double position = double(count());
+    const qsizetype from = count();
+    double position = double(from);
     for (double y : ys)
         m_points.push_back({position++, y});
+    m_envelope.appended(points(), m_removed, from);
 }
 
 void ChartSeries::setX(qsizetype position, double x)
@@ -98,11 +112,14 @@ void ChartSeries::removeFirst(qsizetype n)
     if (n <= 0)
         return;
     if (n >= count()) {
+        m_removed += count();
         m_points.clear();
         m_head = 0;
     } else {
+        m_removed += n;
         m_head += n;
     }
+    m_envelope.trimmed(m_removed);
     // Give memory back after a large cut so the bytes per point stay bounded.
     if (m_points.capacity() > size_t(4 * MinCapacity) && size_t(4 * count()) < m_points.capacity())
         relocate(grownCapacity(count(), count()));
