@@ -17,6 +17,46 @@ bool higher(double a, double b)
     return a > b || (std::isnan(b) && !std::isnan(a));
 }
 
+// The first position in from .. hi - 1 whose X is not below x (hi when there is none). The
+// guess comes from the X spacing of the range, which is steady for samples taken at a steady
+// rate; galloping from it corrects the guess in a few reads near the answer, where a binary
+// search over a long series would miss the cache at every step.
+qsizetype findX(std::span<const SeriesPoint> live, qsizetype from, qsizetype hi, double x)
+{
+    if (from >= hi || !(live[size_t(from)].x < x))
+        return from;
+    const double first = live[size_t(from)].x;
+    const double last = live[size_t(hi - 1)].x;
+    if (last < x)
+        return hi;
+    const auto begin = live.begin();
+    const auto byX = [](const SeriesPoint& p, double v) { return p.x < v; };
+    // Here live[from].x < x <= live[hi - 1].x: the answer is in from + 1 .. hi - 1.
+    const double share = last > first ? (x - first) / (last - first) : 1.0;
+    const qsizetype guess =
+        std::clamp(from + qsizetype(share * double(hi - 1 - from)), from + 1, hi - 1);
+    if (live[size_t(guess)].x < x) {
+        qsizetype below = guess; // below the answer
+        for (qsizetype step = 1;; step *= 2) {
+            const qsizetype probe = below + step;
+            if (probe >= hi - 1 || !(live[size_t(probe)].x < x))
+                return std::lower_bound(begin + below + 1, begin + std::min(probe, hi - 1) + 1, x,
+                                        byX) -
+                       begin;
+            below = probe;
+        }
+    }
+    qsizetype atOrAbove = guess; // at or above the answer
+    for (qsizetype step = 1;; step *= 2) {
+        const qsizetype probe = atOrAbove - step;
+        if (probe <= from || live[size_t(probe)].x < x)
+            return std::lower_bound(begin + std::max(probe, from) + 1, begin + atOrAbove + 1, x,
+                                    byX) -
+                   begin;
+        atOrAbove = probe;
+    }
+}
+
 // Room for the buckets of half as many points again, like the series' own growth.
 template <typename T> void reserveOneMore(std::vector<T>& v)
 {
@@ -141,37 +181,37 @@ SeriesEnvelope::Extremes SeriesEnvelope::extremes(std::span<const SeriesPoint> l
     double maxY = minY;
     qint64 minAt = first + lo;
     qint64 maxAt = minAt;
-    const auto takePoint = [&](qint64 a) {
-        const double y = live[size_t(a - first)].y;
-        if (lower(y, minY)) {
-            minY = y;
-            minAt = a;
+    // Takes the absolute indices from .. to - 1, in units of level k (-1: the points).
+    const auto take = [&](int k, qint64 from, qint64 to) {
+        if (k < 0) {
+            const SeriesPoint* p = live.data() + (from - first);
+            for (qint64 a = from; a < to; ++a, ++p) {
+                if (lower(p->y, minY)) {
+                    minY = p->y;
+                    minAt = a;
+                }
+                if (higher(p->y, maxY)) {
+                    maxY = p->y;
+                    maxAt = a;
+                }
+            }
+            return;
         }
-        if (higher(y, maxY)) {
-            maxY = y;
-            maxAt = a;
-        }
-    };
-    const auto takeBucket = [&](int k, qint64 a) {
         const Level& level = m_levels[size_t(k)];
-        const Bucket& bucket = level.buckets[size_t((a >> shift(k)) - level.base)];
-        if (lower(bucket.minY, minY)) {
-            minY = bucket.minY;
-            minAt = a + bucket.minOffset;
-        }
-        if (higher(bucket.maxY, maxY)) {
-            maxY = bucket.maxY;
-            maxAt = a + bucket.maxOffset;
+        const qint64 unit = qint64(1) << shift(k);
+        const Bucket* bucket = level.buckets.data() + ((from >> shift(k)) - level.base);
+        for (qint64 a = from; a < to; a += unit, ++bucket) {
+            if (lower(bucket->minY, minY)) {
+                minY = bucket->minY;
+                minAt = a + bucket->minOffset;
+            }
+            if (higher(bucket->maxY, maxY)) {
+                maxY = bucket->maxY;
+                maxAt = a + bucket->maxOffset;
+            }
         }
     };
-    // level -1 stands for the points themselves
     const auto unit = [](int k) { return k < 0 ? qint64(1) : qint64(1) << shift(k); };
-    const auto take = [&](int k, qint64 a) {
-        if (k < 0)
-            takePoint(a);
-        else
-            takeBucket(k, a);
-    };
 
     // Climb while a whole unit of the next level fits, take the coarsest units, then walk
     // down through the finer ones to the end: every point is seen once, at the coarsest
@@ -184,13 +224,15 @@ SeriesEnvelope::Extremes SeriesEnvelope::extremes(std::span<const SeriesPoint> l
         const qint64 aligned = (a + next - 1) & ~(next - 1);
         if (aligned + next > end)
             break;
-        for (; a < aligned; a += unit(k))
-            take(k, a);
+        take(k, a, aligned);
+        a = aligned;
         ++k;
     }
-    for (; k >= -1; --k)
-        for (; a + unit(k) <= end; a += unit(k))
-            take(k, a);
+    for (; k >= -1; --k) {
+        const qint64 stop = a + (end - a) / unit(k) * unit(k);
+        take(k, a, stop);
+        a = stop;
+    }
     return {qsizetype(minAt - first), qsizetype(maxAt - first)};
 }
 
@@ -218,19 +260,20 @@ void SeriesEnvelope::m4(std::span<const SeriesPoint> live, qint64 first, double 
     } else {
         qsizetype from = lo;
         for (int c = 0; c < columns && from < hi; ++c) {
-            const qsizetype to = c + 1 == columns
-                                     ? hi
-                                     : std::lower_bound(begin + from, begin + hi,
-                                                        columnEdge(x0, x1, columns, c + 1), byX) -
-                                           begin;
+            const qsizetype to =
+                c + 1 == columns ? hi : findX(live, from, hi, columnEdge(x0, x1, columns, c + 1));
             if (to == from)
                 continue;
+            // The first and last points bound the column; the extremes lie between them.
             const Extremes e = extremes(live, first, from, to);
-            std::array<qsizetype, 4> at = {from, e.minPosition, e.maxPosition, to - 1};
-            std::sort(at.begin(), at.end());
-            const auto last = std::unique(at.begin(), at.end());
-            for (auto i = at.begin(); i != last; ++i)
-                out.push_back(live[size_t(*i)]);
+            const qsizetype at[] = {from, std::min(e.minPosition, e.maxPosition),
+                                    std::max(e.minPosition, e.maxPosition), to - 1};
+            qsizetype previous = -1;
+            for (const qsizetype i : at) {
+                if (i != previous)
+                    out.push_back(live[size_t(i)]);
+                previous = i;
+            }
             from = to;
         }
     }

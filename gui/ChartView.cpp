@@ -1,7 +1,9 @@
 #include "gui/ChartView.h"
 
 #include "data/ChartModel.h"
+#include "gui/LineCanvas.h"
 #include "gui/QCustomPlotInclude.h"
+#include "gui/SeriesGraph.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -14,6 +16,7 @@
 #include <QRadioButton>
 #include <QSaveFile>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSvgGenerator>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -29,6 +32,10 @@ const QString ChartHint =
 constexpr int TipRadius = 8;      // pixels around a point where the pointer shows its tip
 constexpr int ValueMarginPx = 10; // above the highest and below the lowest value
 constexpr int LegendSwatch = 20;
+constexpr int LegendGap = 12; // between a title and its value
+// A live chart is redrawn about 35 times a second: smooth to the eye, and the rest of the GUI
+// thread's time stays with the link.
+constexpr int PaceMs = 28;
 
 QColor seriesColor(const ChartSeries& s)
 {
@@ -76,9 +83,13 @@ ChartView::ChartView(ChartModel& chart, QWidget* parent) : QWidget(parent), m_ch
     m_plot->setSelectionRectMode(QCP::srmZoom);
     m_plot->axisRect()->setRangeZoom(Qt::Horizontal | Qt::Vertical);
     m_plot->legend->setVisible(false);
+    // One paint buffer to clear and to put on screen per repaint: the rubber band, which
+    // lives on the overlay layer, is drawn with a whole repaint instead of on its own buffer.
+    m_plot->layer(QStringLiteral("overlay"))->setMode(QCPLayer::lmLogical);
     m_plot->yAxis->setTickLength(0, 14);
     m_plot->yAxis->setSubTickLength(0, 6);
     m_plot->installEventFilter(this);
+    m_canvas = new LineCanvas(m_plot);
     row->addWidget(m_plot, 1);
 
     auto* side = new QWidget(m_body);
@@ -94,6 +105,7 @@ ChartView::ChartView(ChartModel& chart, QWidget* parent) : QWidget(parent), m_ch
     m_legendGrid = new QGridLayout(legendBox);
     m_legendGrid->setContentsMargins(0, 0, 0, 0);
     m_legendGrid->setVerticalSpacing(2);
+    m_legendGrid->setHorizontalSpacing(LegendGap);
     m_legendGrid->setColumnStretch(2, 1);
     legendScroll->setWidget(legendBox);
     sideLayout->addWidget(legendScroll, 1);
@@ -109,6 +121,9 @@ ChartView::ChartView(ChartModel& chart, QWidget* parent) : QWidget(parent), m_ch
     sideLayout->addWidget(m_linear);
     row->addWidget(side);
 
+    m_paceTimer.setSingleShot(true);
+    m_paceTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_paceTimer, &QTimer::timeout, this, &ChartView::repaintNow);
     connect(&m_chart, &ChartModel::changed, this, &ChartView::followModel);
     connect(&m_chart, &ChartModel::undoZoomRequested, this,
             [this] { m_plot->replot(QCustomPlot::rpQueuedReplot); });
@@ -141,20 +156,38 @@ void ChartView::followModel()
         rebuildGraphs();
         rebuildLegend();
     }
+    // Most frames only bring new points: the graphs and the legend are touched only where
+    // their look changed, so the layout (and the plot's size) stays as it is.
+    bool retitled = false;
     for (int g = 0; g < m_graphSeries.size(); ++g) {
         const ChartSeries& s = m_chart.series(m_graphSeries[g]);
+        LegendEntry& entry = m_entries[g];
+        const Look look{s.title(), s.rgb(), s.lineWidth(), s.isLineVisible(), s.isBulkMode()};
+        if (look == entry.look)
+            continue;
         QCPGraph* graph = m_plot->graph(g);
-        graph->setName(s.title());
-        // In bulk mode a plain pen: no antialiasing, no width.
-        graph->setPen(QPen(seriesColor(s), s.isBulkMode() ? 1 : s.lineWidth()));
-        graph->setAntialiased(!s.isBulkMode());
-        graph->setVisible(s.isLineVisible());
-        const LegendEntry& entry = m_entries[g];
-        entry.box->setText(s.title());
-        entry.box->setAccessibleName(s.title());
-        entry.box->setIcon(swatch(seriesColor(s), s.lineWidth()));
+        graph->setName(look.title);
+        // In bulk mode a plain pen, without width.
+        graph->setPen(QPen(seriesColor(s), look.bulk ? 1 : look.width));
+        graph->setVisible(look.visible);
+        if (look.title != entry.look.title) {
+            entry.box->setText(look.title);
+            entry.box->setAccessibleName(look.title);
+            retitled = true;
+        }
+        if (look.rgb != entry.look.rgb || look.width != entry.look.width)
+            entry.box->setIcon(swatch(seriesColor(s), look.width));
         const QSignalBlocker block(entry.box);
-        entry.box->setChecked(s.isLineVisible());
+        entry.box->setChecked(look.visible);
+        entry.look = look;
+    }
+    if (retitled) {
+        // Wide enough for the longest title and a value, with room for the scroll bar.
+        int widest = 0;
+        for (const LegendEntry& entry : std::as_const(m_entries))
+            widest = std::max(widest, entry.box->sizeHint().width() + entry.value->width());
+        m_legend->setMinimumWidth(widest + LegendGap +
+                                  m_legend->verticalScrollBar()->sizeHint().width());
     }
     m_legend->setVisible(m_chart.isLegendVisible());
 
@@ -173,10 +206,23 @@ void ChartView::followModel()
         m_linear->setChecked(!log);
     }
     // A chart that is not on screen is drawn when it is shown again.
-    if (isVisible() && m_chart.isShown()) {
-        updateLegendValues();
-        m_plot->replot(QCustomPlot::rpQueuedReplot);
-    }
+    if (isVisible() && m_chart.isShown())
+        scheduleRepaint();
+}
+
+void ChartView::scheduleRepaint()
+{
+    if (m_paceTimer.isActive())
+        return;
+    const qint64 since = m_sinceRepaint.isValid() ? m_sinceRepaint.elapsed() : PaceMs;
+    m_paceTimer.start(int(std::max<qint64>(0, PaceMs - since)));
+}
+
+void ChartView::repaintNow()
+{
+    m_sinceRepaint.start();
+    updateLegendValues();
+    m_plot->replot(QCustomPlot::rpImmediateRefresh);
 }
 
 void ChartView::rebuildGraphs()
@@ -184,11 +230,13 @@ void ChartView::rebuildGraphs()
     m_plot->clearGraphs();
     m_graphSeries = m_chart.seriesOnChart();
     for (int i = 0; i < m_graphSeries.size(); ++i) {
-        QCPGraph* graph = m_plot->addGraph();
+        auto* graph = new SeriesGraph(m_plot->xAxis, m_plot->yAxis, *m_canvas);
         graph->setAdaptiveSampling(true);
         graph->setLineStyle(QCPGraph::lsLine);
     }
     m_drawn.assign(size_t(m_graphSeries.size()), 0);
+    // The dense lines go onto the canvas, which is drawn after every graph.
+    m_canvas->setLayer(m_plot->currentLayer());
 }
 
 void ChartView::rebuildLegend()
@@ -201,11 +249,12 @@ void ChartView::rebuildLegend()
     QWidget* box = m_legendGrid->parentWidget();
     for (int g = 0; g < m_graphSeries.size(); ++g) {
         const int index = m_graphSeries[g];
-        LegendEntry entry{index, new QCheckBox(box), new QLabel(box)};
+        LegendEntry entry{index, new QCheckBox(box), new QLabel(box), {}};
         entry.box->setToolTip(QStringLiteral("Show or hide this line"));
         entry.box->setAccessibleDescription(entry.box->toolTip());
         entry.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        entry.value->setMinimumWidth(
+        // Values of any length keep the legend's width.
+        entry.value->setFixedWidth(
             entry.value->fontMetrics().horizontalAdvance(QStringLiteral("-0.00000e-000")));
         // The line only: the variable stays active and its points keep coming.
         connect(entry.box, &QCheckBox::toggled, this,
@@ -262,7 +311,11 @@ void ChartView::feed(int columns)
             if (p.y > 0 && p.y < lowestPositive)
                 lowestPositive = p.y;
         }
-        m_plot->graph(g)->data()->set(data, true);
+        QCPGraph* graph = m_plot->graph(g);
+        graph->data()->set(data, true);
+        // Antialiasing costs much and shows little where the line fills each pixel column
+        // (and in bulk mode); it smooths the line once the points are sparser than pixels.
+        graph->setAntialiased(!s.isBulkMode() && qsizetype(points.size()) <= columns + 2);
         m_drawn[size_t(g)] = qsizetype(points.size());
     }
 

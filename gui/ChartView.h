@@ -1,19 +1,23 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QList>
 #include <QSize>
+#include <QTimer>
 #include <QWidget>
 
 #include <vector>
 
 class ChartModel;
+class LineCanvas;
 class QCheckBox;
 class QCPPainter;
 class QCustomPlot;
 class QGridLayout;
 class QLabel;
 class QRadioButton;
+class QScrollArea;
 
 // The "Chart" tab: the series on the chart drawn by QCustomPlot, a legend whose check boxes
 // show or hide each line (with the series' latest value), and the "Scale:" choice. The chart
@@ -64,6 +68,9 @@ protected:
 
 private:
     void followModel();
+    // The model changed: a repaint at the next frame of the chart's own pace.
+    void scheduleRepaint();
+    void repaintNow();
     void rebuildGraphs();
     void rebuildLegend();
     void updateLegendValues();
@@ -76,21 +83,35 @@ private:
     ChartModel& m_chart;
     QWidget* m_body = nullptr;
     QCustomPlot* m_plot = nullptr;
-    QWidget* m_legend = nullptr;
+    LineCanvas* m_canvas = nullptr; // owned by m_plot
+    QScrollArea* m_legend = nullptr;
     QGridLayout* m_legendGrid = nullptr;
     QRadioButton* m_log10 = nullptr;
     QRadioButton* m_linear = nullptr;
 
     // The series each graph draws, in graph order (the chart's order).
     QList<int> m_graphSeries;
+    // What a graph and its legend entry show of a series, as last applied.
+    struct Look
+    {
+        QString title;
+        quint32 rgb = 0;
+        int width = 0;
+        bool visible = false;
+        bool bulk = false;
+        bool operator==(const Look&) const = default;
+    };
     struct LegendEntry
     {
         int series = -1;
         QCheckBox* box = nullptr;
         QLabel* value = nullptr;
+        Look look;
     };
     QList<LegendEntry> m_entries;
     std::vector<qsizetype> m_drawn;
+    QTimer m_paceTimer;
+    QElapsedTimer m_sinceRepaint; // invalid until the first paced repaint
     bool m_applyingRanges = false;
     bool m_panning = false;
     QPoint m_panFrom;

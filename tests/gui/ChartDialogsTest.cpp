@@ -260,7 +260,9 @@ TEST_F(ChartDialogsTest, ChartSettingsMapsTheChartAndAppliesOnlyWhatCanBeShown)
     EXPECT_FALSE(chart.isLegendVisible());
 
     // The view shows it at its next frame.
-    ASSERT_TRUE(waitFor([&] { return view.plot()->yAxis->range().lower == 50.0; }));
-    EXPECT_EQ(view.plot()->yAxis->label(), QStringLiteral("mV"));
+    ASSERT_TRUE(waitFor([&] {
+        return view.plot()->yAxis->label() == QStringLiteral("mV") &&
+               view.plot()->yAxis->range().lower == 50.0;
+    }));
     EXPECT_EQ(view.plot()->graph(1)->pen().width(), 3);
 }

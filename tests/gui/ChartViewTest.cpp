@@ -1,4 +1,6 @@
 #include "gui/ChartView.h"
+#include "gui/LineCanvas.h"
+#include "gui/SeriesGraph.h"
 
 #include "data/ChartModel.h"
 #include "data/VariableDefinitions.h"
@@ -273,4 +275,59 @@ TEST_F(ChartViewTest, TheChartIsHiddenWhileABurstRuns)
               QStringLiteral(
                   "Chart Window - to see the charts user must define variables and collect data"));
     EXPECT_EQ(view.property("helpContext").toInt(), 1104);
+}
+
+TEST(SeriesGraph, DenseLinesSetThePixelsALineWouldSet)
+{
+    // The same line, swinging across the plot every few pixels, drawn by QCPGraph segment by
+    // segment and by SeriesGraph as runs on its canvas.
+    const QSize size(700, 400);
+    const auto render = [&](bool runs) {
+        QCustomPlot plot;
+        plot.resize(size);
+        auto* canvas = new LineCanvas(&plot);
+        QCPGraph* graph = runs ? new SeriesGraph(plot.xAxis, plot.yAxis, *canvas)
+                               : new QCPGraph(plot.xAxis, plot.yAxis);
+        canvas->setLayer(plot.currentLayer());
+        graph->setPen(QPen(Qt::red));
+        graph->setAntialiased(false);
+        for (int x = 0; x < 1500; ++x)
+            graph->addData(x, 100 * std::sin(x * 2.0 * M_PI / 7.3));
+        plot.xAxis->setRange(0, 1499);
+        plot.yAxis->setRange(-110, 110);
+        return plot.toPixmap(size.width(), size.height()).toImage();
+    };
+    const QImage runs = render(true);
+    const QImage lines = render(false);
+    // Per two pixel columns, the highest and the lowest red pixel. Where a steep segment passes
+    // from one column to the next, the two ways split its rows a few pixels apart (the line
+    // walker rounds its sub-pixel steps its own way); nothing else may differ.
+    const auto extent = [](const QImage& image, int x) {
+        int top = -1;
+        int bottom = -1;
+        for (int y = 0; y < image.height(); ++y) {
+            for (const int column : {x, x + 1}) {
+                const QRgb p = image.pixel(column, y);
+                if (qRed(p) > 200 && qGreen(p) < 80 && qBlue(p) < 80) {
+                    if (top < 0)
+                        top = y;
+                    bottom = y;
+                }
+            }
+        }
+        return std::pair(top, bottom);
+    };
+    int columns = 0;
+    int alike = 0;
+    for (int x = 0; x + 1 < size.width(); x += 2) {
+        const auto [t1, b1] = extent(runs, x);
+        const auto [t2, b2] = extent(lines, x);
+        if (t1 < 0 && t2 < 0)
+            continue;
+        ++columns;
+        if (std::abs(t1 - t2) <= 5 && std::abs(b1 - b2) <= 5)
+            ++alike;
+    }
+    ASSERT_GT(columns, 250);
+    EXPECT_GE(alike, columns * 98 / 100) << alike << " of " << columns << " column pairs alike";
 }
