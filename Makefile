@@ -14,8 +14,9 @@ DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenc
         libudev-dev
 
 CLI := $(BUILD)/taviro-cli
+GUI := $(BUILD)/taviro
 
-.PHONY: all deps configure build run test bench tsan format clean
+.PHONY: all deps configure build run demo screenshots test bench tsan format clean
 
 all: build
 
@@ -43,7 +44,7 @@ build: configure
 
 # The demo on a simulated bridge: check and send the example script, repeat a read of the
 # signal source, scan the bus and capture a short burst.
-run: build
+define cli_demo
 	$(CLI) check examples/demo.iic
 	$(CLI) run --simulate examples/demo.iic
 	$(CLI) run --simulate --settings examples/demo.ini --repeat --count 50 \
@@ -53,6 +54,23 @@ run: build
 	$(CLI) --simulate scan
 	$(CLI) --simulate burst --var SINE:int examples/burst.iic --line 4 \
 	    --out $(BUILD)/IIChighSpeed.dat --records 2000
+endef
+
+# The window on a simulated bridge where there is a display, the CLI demo where there is none.
+run: build
+ifneq ($(DISPLAY)$(WAYLAND_DISPLAY),)
+	$(GUI) --simulate
+else
+	@echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set): the command-line demo instead of the window."
+	$(cli_demo)
+endif
+
+demo: build
+	$(cli_demo)
+
+# The pictures of the window in docs/, taken offscreen.
+screenshots: build
+	$(BUILD)/tools/screenshots/taviro-screenshots docs
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)

@@ -6,6 +6,7 @@
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/ChartFile.h"
+#include "data/DataSettingsModel.h"
 #include "data/TVarType.h"
 #include "firmware/BootloaderConversion.h"
 #include "firmware/TUpgradeForm.h"
@@ -147,6 +148,17 @@ bool MainModel::FormCloseQuery()
     return true;
 }
 
+void MainModel::endRunsForClose()
+{
+    ExecutionState& e = m_execution.state();
+    if (e.SendBusy || e.ListBusy)
+        e.AbortRequested = true;
+    if (e.RepeatRunning)
+        m_runner.stopRepeat();
+    if (e.BurstRunning)
+        m_burst->endStream();
+}
+
 void MainModel::ClearRunFlags()
 {
     m_execution.clear();
@@ -284,6 +296,15 @@ void MainModel::AcResetExecute()
     UpdateActions();
 }
 
+void MainModel::AcClearWF()
+{
+    m_capture.RestartCapture();
+    m_chart.clearAll();
+    // Definitions, axis titles, the scale and the zoom stay as they are.
+    if (m_chart.seriesOnChartCount() > 0)
+        m_chart.refresh();
+}
+
 quint8 MainModel::firstFoundAddress() const
 {
     return m_scan->firstFoundAddress();
@@ -298,6 +319,13 @@ std::unique_ptr<TUpgradeForm> MainModel::createUpgradeForm(QObject* parent)
 {
     return std::make_unique<TUpgradeForm>(
         m_transport, m_bridges, m_control, m_ui, [this] { AcStopExecute(); }, parent);
+}
+
+std::unique_ptr<DataSettingsModel> MainModel::createDataSettingsModel(const QLocale& locale,
+                                                                      QObject* parent)
+{
+    return std::make_unique<DataSettingsModel>(m_chart, m_capture, m_ui, m_paths.settings, locale,
+                                               parent);
 }
 
 void MainModel::showFileError(const QString& error)

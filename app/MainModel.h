@@ -18,6 +18,7 @@
 #include "script/LineCompiler.h"
 #include "script/ScriptRunner.h"
 
+#include <QLocale>
 #include <QObject>
 #include <QString>
 
@@ -26,6 +27,7 @@
 class BurstCapture;
 class BusScan;
 class CommandEditor;
+class DataSettingsModel;
 class HidPlatform;
 class StatusWindow;
 class TUpgradeForm;
@@ -71,6 +73,10 @@ public:
     void FormActivate();
     // Closing is always allowed: releases a waiting Send or scan and saves the editor.
     bool FormCloseQuery();
+    // The window is about to close: a waiting Send or bus scan ends after the exchange in
+    // flight, Repeat stops, and a burst stream is ended without its read-back, so that the
+    // program can exit at once and leaves no bridge streaming.
+    void endRunsForClose();
 
     void UpdateActions();
     const ActionStates& actions() const { return m_actions; }
@@ -102,6 +108,8 @@ public:
     void AcSendSpeedExecute();
     void AcStopExecute();
     void AcResetExecute();
+    // "Clear waveform": the capture restarts and every series is emptied.
+    void AcClearWF();
     void ListBox1Click(int index) { m_bridges.ListBox1Click(index); }
 
     // The controls of the button panel.
@@ -141,6 +149,10 @@ public:
 
     // The "Upgrade Firmware" dialog's model, working on this window's link and bridges.
     std::unique_ptr<TUpgradeForm> createUpgradeForm(QObject* parent = nullptr);
+    // The "Variables Settings" dialog's model, on this window's variables, series and capture;
+    // its OK writes this window's start-up settings file.
+    std::unique_ptr<DataSettingsModel> createDataSettingsModel(const QLocale& locale = QLocale(),
+                                                               QObject* parent = nullptr);
 
     LinkFlags& flags() { return m_flags; }
     Transport& transport() { return m_transport; }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/DeviceOptions.h"
 #include "app/MainModel.h"
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
-#include "cli/DeviceOptions.h"
 #include "cli/TerminalUiPort.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "cli/DevicesCommand.h"
 
+#include "app/DeviceOptions.h"
 #include "base/EventPump.h"
-#include "cli/DeviceOptions.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"
 

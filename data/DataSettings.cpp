@@ -114,7 +114,8 @@ void DataSettings::writeStartup(IniFile& file, const VariableDefinitions& defini
     }
 }
 
-bool DataSettings::loadForm(const IniFile& file, SettingsForm& form, const QLocale& locale)
+bool DataSettings::loadForm(const IniFile& file, SettingsForm& form, const QLocale& locale,
+                            int* failedRow)
 {
     const Reader r(file, locale);
     form.decimation = r.integer(QStringLiteral("Decimation"), 0);
@@ -129,8 +130,11 @@ bool DataSettings::loadForm(const IniFile& file, SettingsForm& form, const QLoca
         row.scale = r.number(varKey(n, "Scale"), 1.0);
         row.offset = r.number(varKey(n, "Offset"), 0.0);
         const qint32 color = r.integer(varKey(n, "Color"), DefaultVarColor[size_t(n - 1)]);
-        if (color < 0 || color >= int(VarColors.size()))
+        if (color < 0 || color >= int(VarColors.size())) {
+            if (failedRow)
+                *failedRow = n - 1;
             return false;
+        }
         row.color = color;
     }
     for (int n = 1; n <= int(form.rows.size()); ++n)

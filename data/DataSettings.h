@@ -27,8 +27,11 @@ public:
                              const QLocale& locale);
 
     // "Load...": into the form; stops at a Color outside 0..17 and returns false (the rows
-    // read so far stay, the rest and all names are untouched). AxisX is not read.
-    static bool loadForm(const IniFile& file, SettingsForm& form, const QLocale& locale);
+    // read so far stay, the rest and all names are untouched) with that row's index in
+    // failedRow: rows before it are read whole, the row itself except its Color. AxisX is not
+    // read.
+    static bool loadForm(const IniFile& file, SettingsForm& form, const QLocale& locale,
+                         int* failedRow = nullptr);
     // "Save...": Decimation, Scroll, the rows without names, then the names; no AxisX.
     static void saveForm(IniFile& file, const SettingsForm& form, const QLocale& locale);
 

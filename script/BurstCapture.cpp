@@ -267,6 +267,22 @@ void BurstCapture::stop()
     Q_EMIT captureEnded();
 }
 
+void BurstCapture::endStream()
+{
+    if (!m_execution.state().BurstRunning || m_stopping)
+        return;
+    m_stopping = true;
+    m_burstStartPending = false;
+    LinkFlags& flags = m_transport.flags();
+    pumpUntil([&] { return !flags.WriteOutstanding; });
+    m_transport.StartTransfer(BridgeCommands::burstEnd());
+    m_file.close();
+    showViews();
+    m_execution.end(QString());
+    m_stopping = false;
+    Q_EMIT captureEnded();
+}
+
 bool BurstCapture::readBack(QFile& in, qint64 records, QByteArray& bytes)
 {
     CaptureState& capture = m_capture;

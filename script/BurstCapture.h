@@ -54,6 +54,9 @@ public:
     void AcSendSpeedExecute();
     // Stop's burst branch: ends the capture and reads it back.
     void stop();
+    // Ends the stream and closes the capture file without reading it back (the program is
+    // closing): the bridge must not be left streaming.
+    void endStream();
     // The poll tick's burst-start retry; true when it used the tick.
     bool startRetry();
     // The burst writer: a transaction report that arrived while the capture runs.

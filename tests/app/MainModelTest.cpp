@@ -5,6 +5,8 @@
 #include "support/ModelFixture.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QTimer>
 
 #include <functional>
 #include <optional>
@@ -243,6 +245,76 @@ TEST_F(MainModelTest, EveryRunEndsWithTheCommandsFreeAndTheFocusOnAShownEditor)
             ASSERT_TRUE(waitForIdleLink());
         }
     }
+}
+
+TEST_F(MainModelTest, ClearWaveformRestartsTheCaptureAndEmptiesEverySeries)
+{
+    startWithOneFastBridge();
+    model->variables().declare(0, QStringLiteral("SINE"), vtInt);
+    model->variables().Scroll = 0;
+    model->chart().putOnChart(0);
+    editor.setLines({QStringLiteral("R 49 @0SINE @1SINE")});
+    model->setRepeatCount(5);
+    model->AcSendRepeatExecute();
+    ASSERT_TRUE(waitFor([&] { return !model->execution().RepeatRunning; }));
+    ASSERT_EQ(model->chart().series(0).count(), 5);
+    model->chart().series(3).append(1, 2); // off the chart: emptied too
+    const quint64 refreshes = model->chart().generation();
+
+    model->AcClearWF();
+    for (int i = 0; i < ChartModel::SeriesCount; ++i)
+        EXPECT_EQ(model->chart().series(i).count(), 0) << i;
+    EXPECT_EQ(model->capture().SampleCount, 0);
+    EXPECT_EQ(model->capture().DecimationCounter, 1);
+    EXPECT_EQ(model->chart().generation(), refreshes + 1);
+    // The next sample starts the count again.
+    model->setRepeatCount(1);
+    model->AcSendRepeatExecute();
+    ASSERT_TRUE(waitFor([&] { return !model->execution().RepeatRunning; }));
+    ASSERT_EQ(model->chart().series(0).count(), 1);
+    EXPECT_EQ(model->chart().series(0).x(0), 0);
+
+    // Without a series on the chart there is nothing to refresh.
+    model->chart().takeOffChart(0);
+    const quint64 before = model->chart().generation();
+    model->AcClearWF();
+    EXPECT_EQ(model->chart().generation(), before);
+}
+
+TEST_F(MainModelTest, EndingTheRunsForCloseLeavesNothingRunningAndNoBridgeStreaming)
+{
+    startWithOneFastBridge();
+    model->burst().setFilePath(dir.filePath(QStringLiteral("capture.dat")));
+
+    // Repeat stops at once.
+    editor.setLines({QStringLiteral("R 49 X X")});
+    model->AcSendRepeatExecute();
+    ASSERT_TRUE(waitFor([&] { return status.lineCount() > 10; }));
+    model->endRunsForClose();
+    EXPECT_FALSE(model->execution().anyRunning());
+    ASSERT_TRUE(waitForIdleLink());
+
+    // A burst is ended on the bridge and its file closed, without the read-back.
+    model->AcSendSpeedExecute();
+    ASSERT_TRUE(waitFor([&] { return firmware().streaming(); }));
+    ASSERT_TRUE(waitFor([&] { return QFileInfo(model->burst().filePath()).size() > 0; }));
+    model->endRunsForClose();
+    EXPECT_FALSE(model->execution().anyRunning());
+    EXPECT_TRUE(waitFor([&] { return !firmware().streaming(); }));
+    EXPECT_EQ(model->burst().fileTab().lineCount(), 0);
+    EXPECT_TRUE(model->chart().isShown());
+
+    // A waiting Send ends after the exchange in flight.
+    ASSERT_TRUE(waitForIdleLink());
+    model->control().pollTimer().stop();
+    editor.setLines(QStringList(20, QStringLiteral("R 48 X")));
+    model->setSendAllStrings(true);
+    status.clear();
+    sim.devices().first()->delayNextReplies(20, 100);
+    QTimer::singleShot(50, [&] { model->endRunsForClose(); });
+    model->AcSendExecute();
+    EXPECT_FALSE(model->execution().anyRunning());
+    EXPECT_LT(status.lineCount(), 5);
 }
 
 } // namespace

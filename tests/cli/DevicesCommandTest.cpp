@@ -1,6 +1,6 @@
 #include "cli/DevicesCommand.h"
 #include "CliRun.h"
-#include "cli/DeviceOptions.h"
+#include "app/DeviceOptions.h"
 #include "sim/SimPlatform.h"
 
 #include <QFile>

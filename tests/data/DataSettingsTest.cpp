@@ -242,7 +242,9 @@ TEST(DataSettings, LoadUsesItsOwnDefaultsAndStopsAtABadColor)
     }
     const IniFile bad = iniOf("Var1.Scale=2\r\nVar2.Active=1\r\nVar2.Scale=3\r\nVar2.Color=18\r\n"
                               "Var3.Scale=4\r\nVar1.Name=A\r\n");
-    EXPECT_FALSE(DataSettings::loadForm(bad, shown, Dot));
+    int failedRow = -1;
+    EXPECT_FALSE(DataSettings::loadForm(bad, shown, Dot, &failedRow));
+    EXPECT_EQ(failedRow, 1);
     EXPECT_EQ(shown.rows[0].scale, 2.0);
     EXPECT_EQ(shown.rows[0].color, 0);
     EXPECT_TRUE(shown.rows[1].active);

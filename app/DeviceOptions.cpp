@@ -1,4 +1,4 @@
-#include "cli/DeviceOptions.h"
+#include "app/DeviceOptions.h"
 
 #include "link/HidrawPlatform.h"
 #include "sim/SimPlatform.h"

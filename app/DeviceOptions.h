@@ -6,7 +6,7 @@
 
 #include <memory>
 
-// The device options every command that talks to bridges takes:
+// The device options of the window and of every CLI command that talks to bridges:
 //   --simulate[=N]   simulated bridges SIM0001..SIM000N (default 1) instead of the system's
 //   --bridge SERIAL  the bridge to use (default: the first one found)
 class DeviceOptions

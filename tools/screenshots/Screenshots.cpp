@@ -1,0 +1,138 @@
+// Screenshots of the window for docs/, taken offscreen from the real window on simulated
+// bridges with QWidget::grab().
+//
+//   taviro-screenshots OUTDIR [NAME...]     every shot, or the ones named
+//
+// A shot prepares a window (ShotContext::window builds one on a fresh simulated bridge with
+// its files in a temporary folder), drives it as a user would and returns the widget to
+// grab. To add one, add an entry to shots() below.
+
+#include "app/MainModel.h"
+#include "base/CommandEditor.h"
+#include "base/EventPump.h"
+#include "gui/BottomPanel.h"
+#include "gui/MainWindow.h"
+#include "sim/SimPlatform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace {
+
+const QString SourceDir = QStringLiteral(TAVIRO_SOURCE_DIR);
+
+class ShotContext
+{
+public:
+    // The main window on that many simulated bridges, started as the program starts it, with
+    // the settings file given (a path in the source tree, or none) and waiting until the
+    // bridges are listed with their versions.
+    MainWindow& window(int bridges = 1, const QString& settings = QString())
+    {
+        m_sim.addBridges(bridges);
+        MainModel::Paths paths;
+        paths.executableFolder = m_dir.path();
+        paths.settings = {m_dir.filePath(QStringLiteral("taviro.INI")),
+                          m_dir.filePath(QStringLiteral("taviro.INI"))};
+        paths.autosave = {m_dir.filePath(QStringLiteral("taviro.cmd")),
+                          m_dir.filePath(QStringLiteral("taviro.cmd"))};
+        if (!settings.isEmpty())
+            QFile::copy(SourceDir + QLatin1Char('/') + settings, paths.settings.writePath);
+        m_window = std::make_unique<MainWindow>(m_sim, paths, QStringList());
+        m_window->show();
+        m_window->start();
+        pumpUntil(
+            [&] {
+                const BridgeList& b = m_window->model().bridges();
+                if (b.count() != bridges || !b.SelectedBridge())
+                    return false;
+                for (int i = 0; i < bridges; ++i)
+                    if (b.entry(i)->VersionQueryPending)
+                        return false;
+                return b.SelectedBridge() == b.ChosenBridge() &&
+                       m_window->model().control().TargetPowered();
+            },
+            5000);
+        return *m_window;
+    }
+
+    // The simulated bridges, for shots that plug, unplug or change them.
+    SimPlatform& sim() { return m_sim; }
+    QString sourceFile(const QString& name) const { return SourceDir + QLatin1Char('/') + name; }
+
+private:
+    QTemporaryDir m_dir;
+    SimPlatform m_sim;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+struct Shot
+{
+    const char* file; // written to OUTDIR
+    const char* what;
+    std::function<QWidget*(ShotContext&)> take;
+};
+
+std::vector<Shot> shots()
+{
+    return {
+        {"main-window.png", "the window after a Send of the demo script",
+         [](ShotContext& c) -> QWidget* {
+             MainWindow& w = c.window(2, QStringLiteral("examples/demo.ini"));
+             w.model().openScript(c.sourceFile(QStringLiteral("examples/demo.iic")));
+             CommandEditor& editor = w.model().editor();
+             editor.appendLine(QStringLiteral("W 22 01 ; nobody answers at 22"));
+             w.bottomPanel().sendAll()->setChecked(true);
+             w.action(QStringLiteral("AcSend"))->trigger();
+             // A line typed after the Send, with a slip: the check marks it at once.
+             editor.appendLine(QStringLiteral("R 48 X Q"));
+             editor.setCaretToOffset(1 << 30);
+             w.model().editorCaretMoved();
+             // The status window takes its lines in at the next frame.
+             pumpFor(100);
+             return &w;
+         }},
+    };
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = QApplication::arguments().mid(1);
+    if (args.isEmpty()) {
+        std::fputs("usage: taviro-screenshots OUTDIR [NAME...]\n", stderr);
+        return 2;
+    }
+    const QDir out(args.first());
+    const QStringList wanted = args.mid(1);
+    int failures = 0;
+    for (const Shot& shot : shots()) {
+        const QString file = QString::fromLatin1(shot.file);
+        if (!wanted.isEmpty() && !wanted.contains(file) &&
+            !wanted.contains(QFileInfo(file).completeBaseName()))
+            continue;
+        ShotContext context;
+        QWidget* widget = shot.take(context);
+        const QString path = out.filePath(file);
+        if (widget && widget->grab().save(path)) {
+            std::printf("%s: %s\n", qPrintable(path), shot.what);
+        } else {
+            std::fprintf(stderr, "taviro-screenshots: cannot write %s\n", qPrintable(path));
+            ++failures;
+        }
+    }
+    return failures ? 1 : 0;
+}
