@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHelpEvent>
 #include <QLabel>
@@ -394,6 +395,7 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event)
         if (e->button() != Qt::RightButton)
             break;
         m_panning = true;
+        m_panned = false;
         m_panFrom = e->position().toPoint();
         return true;
     }
@@ -404,6 +406,7 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event)
         const QPoint at = e->position().toPoint();
         panBy(at - m_panFrom);
         m_panFrom = at;
+        m_panned = true;
         return true;
     }
     case QEvent::MouseButtonRelease: {
@@ -411,6 +414,17 @@ bool ChartView::eventFilter(QObject* watched, QEvent* event)
         if (e->button() != Qt::RightButton || !m_panning)
             break;
         m_panning = false;
+        // A right click that did not drag asks for the chart's commands.
+        if (!m_panned)
+            Q_EMIT menuRequested(e->globalPosition().toPoint());
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        // The mouse's right button is handled above; the keyboard's menu key opens the
+        // commands in the middle of the plot.
+        auto* e = static_cast<QContextMenuEvent*>(event);
+        if (e->reason() != QContextMenuEvent::Mouse)
+            Q_EMIT menuRequested(m_plot->mapToGlobal(m_plot->rect().center()));
         return true;
     }
     case QEvent::ToolTip: {

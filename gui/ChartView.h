@@ -28,7 +28,8 @@ class QScrollArea;
 //
 // Mouse: drag with the left button to zoom into a rectangle, the wheel zooms, drag with the
 // right button to pan, double-click returns to the set ranges (as Repeat and a burst start do
-// through the model). Resting on a point shows its X and Y.
+// through the model). Resting on a point shows its X and Y. A right click (or the menu key)
+// asks for the chart's commands, which the window owns.
 class ChartView : public QWidget
 {
     Q_OBJECT
@@ -62,6 +63,10 @@ public:
     QString pointTip(const QPoint& pos) const;
     // Points handed to QCustomPlot at the last repaint, per series on the chart.
     qsizetype drawnPoints(int seriesIndex) const;
+
+Q_SIGNALS:
+    // A right click without a drag, or the menu key: where to show the chart's commands.
+    void menuRequested(const QPoint& globalPos);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,5 +119,6 @@ private:
     QElapsedTimer m_sinceRepaint; // invalid until the first paced repaint
     bool m_applyingRanges = false;
     bool m_panning = false;
+    bool m_panned = false;
     QPoint m_panFrom;
 };

@@ -9,14 +9,17 @@
 #include <memory>
 
 class BottomPanel;
+class ChartView;
 class CommandEditorView;
 class DataSettingsModel;
+class FileTabView;
 class HidPlatform;
 class MainStatusBar;
 class QActionGroup;
 class QDialog;
 class QTabWidget;
 class QToolBar;
+class SeriesTableView;
 class StatusWindowView;
 class TfmDataSettings;
 
@@ -52,6 +55,9 @@ public:
     QTabWidget& tabs() { return *m_tabs; }
     QToolBar& toolBar() { return *m_toolBar; }
     TfmDataSettings& dataSettings() { return *m_dataSettings; }
+    ChartView& chartView() { return *m_chart; }
+    SeriesTableView& tableView() { return *m_table; }
+    FileTabView& fileTabView() { return *m_fileTab; }
     GuiUiPort& ui() { return m_ui; }
     // The action with that object name ("AcSend", "FileOpen1", "IICSpeed100K1", ...).
     QAction* action(const QString& name) const;
@@ -78,6 +84,10 @@ private:
     void updateEditActions();
     void showAbout();
     void showDataSettings();
+    // The chart's export dialog ("&Save other") and editor ("&Chart settings..."): modal,
+    // without the activation that the program's own dialogs run.
+    void showChartExport();
+    void showChartSettings();
     // The focused text pane, for the Edit commands.
     QWidget* focusedTextControl() const;
 
@@ -96,6 +106,9 @@ private:
     TfmDataSettings* m_dataSettings = nullptr;
 
     QTabWidget* m_tabs = nullptr;
+    ChartView* m_chart = nullptr;
+    SeriesTableView* m_table = nullptr;
+    FileTabView* m_fileTab = nullptr;
     QToolBar* m_toolBar = nullptr;
     MainStatusBar* m_statusBar = nullptr;
     BottomPanel* m_bottom = nullptr;

@@ -20,6 +20,7 @@ SeriesTableView::SeriesTableView(const ChartModel& chart, QWidget* parent)
     m_view->setAccessibleName(QStringLiteral("Table"));
     m_view->setAccessibleDescription(hint);
     m_view->setProperty("helpContext", 1104);
+    setToolTip(hint);
     setProperty("helpContext", 1104);
     // Y values only: no row labels. Rows of one fixed height keep a table of millions of
     // rows as cheap to scroll as a short one.

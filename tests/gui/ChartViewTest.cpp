@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QMouseEvent>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
@@ -190,7 +191,9 @@ TEST_F(ChartViewTest, ZoomPanAndUndoZoom)
     ASSERT_TRUE(repainted());
     EXPECT_LT(xRange().size(), fullX.size() / 2);
 
-    // Dragging with the right button moves the view with the pointer.
+    // Dragging with the right button moves the view with the pointer; only a right click
+    // that does not drag asks for the chart's commands.
+    QSignalSpy menu(&view, &ChartView::menuRequested);
     const QCPRange beforePan = xRange();
     const double shift = view.plot()->xAxis->pixelToCoord(area.center().x() + 50) -
                          view.plot()->xAxis->pixelToCoord(area.center().x());
@@ -199,6 +202,10 @@ TEST_F(ChartViewTest, ZoomPanAndUndoZoom)
     mouse(QEvent::MouseButtonRelease, area.center() + QPoint(50, 0), Qt::RightButton, Qt::NoButton);
     EXPECT_NEAR(xRange().lower, beforePan.lower - shift, 1e-6 * fullX.size());
     EXPECT_EQ(chart.shownBottomRange().lower, xRange().lower);
+    EXPECT_TRUE(menu.isEmpty());
+    mouse(QEvent::MouseButtonPress, area.center(), Qt::RightButton, Qt::RightButton);
+    mouse(QEvent::MouseButtonRelease, area.center(), Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(menu.size(), 1);
 
     // The wheel zooms around the pointer.
     const QCPRange beforeWheel = xRange();
