@@ -109,6 +109,9 @@ ChartView::ChartView(ChartModel& chart, QWidget* parent) : QWidget(parent), m_ch
     m_legendGrid->setHorizontalSpacing(LegendGap);
     m_legendGrid->setColumnStretch(2, 1);
     legendScroll->setWidget(legendBox);
+    // The legend lies on the panel's own background.
+    legendScroll->viewport()->setAutoFillBackground(false);
+    legendBox->setAutoFillBackground(false);
     sideLayout->addWidget(legendScroll, 1);
 
     auto* scaleLabel = new QLabel(QStringLiteral("Scale:"), side);
