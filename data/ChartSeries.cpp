@@ -66,6 +66,7 @@ void ChartSeries::clear()
     std::vector<SeriesPoint>().swap(m_points);
     m_head = 0;
     m_removed = 0;
+    m_folded = 0;
     ++m_clears;
     m_envelope.clear();
 }
@@ -75,25 +76,24 @@ void ChartSeries::append(double x, double y)
     reserveFor(1);
     if (count() == 0 || m_points.back().x <= x) {
         m_points.push_back({x, y});
-        m_envelope.appended(points(), m_removed, count() - 1);
         return;
     }
     const auto first = m_points.begin() + m_head;
     const auto at = std::upper_bound(first, m_points.end(), x,
                                      [](double v, const SeriesPoint& p) { return v < p.x; });
     m_points.insert(at, {x, y});
-    // Every later point moved up one position: the buckets no longer match.
-    m_envelope.rebuild(points(), m_removed);
+    // Every later point moved up one position: the buckets no longer match. The next query
+    // folds them all again.
+    m_envelope.clear();
+    m_folded = m_removed;
 }
 
 void ChartSeries::appendBatch(std::span<const double> ys)
 {
     reserveFor(qsizetype(ys.size()));
-    const qsizetype from = count();
-    double position = double(from);
+    double position = double(count());
     for (double y : ys)
         m_points.push_back({position++, y});
-    m_envelope.appended(points(), m_removed, from);
 }
 
 void ChartSeries::setX(qsizetype position, double x)
@@ -119,10 +119,22 @@ void ChartSeries::removeFirst(qsizetype n)
         m_removed += n;
         m_head += n;
     }
-    m_envelope.trimmed(m_removed);
+    m_folded = std::max(m_folded, m_removed);
     // Give memory back after a large cut so the bytes per point stay bounded.
     if (m_points.capacity() > size_t(4 * MinCapacity) && size_t(4 * count()) < m_points.capacity())
         relocate(grownCapacity(count(), count()));
+}
+
+void ChartSeries::fold() const
+{
+    // Buckets of trimmed points are never used whole; dropping them only gives memory back,
+    // so that too waits for the next query.
+    m_envelope.trimmed(m_removed);
+    const qint64 end = m_removed + count();
+    if (m_folded >= end)
+        return;
+    m_envelope.appended(points(), m_removed, qsizetype(m_folded - m_removed));
+    m_folded = end;
 }
 
 void ChartSeries::enterBulkMode()

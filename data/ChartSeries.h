@@ -14,8 +14,8 @@ class ChartModel;
 // The line series of one variable. Its title and colour are the variable's Name and Color in
 // VariableDefinitions (one value, not a copy). Points are kept in ascending X in one
 // contiguous array; removing points from the front only moves a start index, so trimming to
-// the newest points costs nothing per sample. A min/max envelope beside the points lets a view
-// draw any number of them at the cost of its width (pointsToDraw).
+// the newest points costs nothing per sample. A min/max envelope beside the points, folded when
+// a view asks, lets a view draw any number of them at the cost of its width (pointsToDraw).
 class ChartSeries
 {
 public:
@@ -67,12 +67,14 @@ public:
     // Lowest and highest Y of the positions lo .. hi - 1.
     SeriesEnvelope::Extremes extremes(qsizetype lo, qsizetype hi) const
     {
+        fold();
         return m_envelope.extremes(points(), m_removed, lo, hi);
     }
     // What a view draws for the X range x0 .. x1 on `columns` pixel columns (see
     // SeriesEnvelope::m4), appended to out.
     void pointsToDraw(double x0, double x1, int columns, std::vector<SeriesPoint>& out) const
     {
+        fold();
         m_envelope.m4(points(), m_removed, x0, x1, columns, out);
     }
 
@@ -87,11 +89,19 @@ public:
     {
         return qsizetype(m_points.capacity() * sizeof(SeriesPoint));
     }
-    qsizetype envelopeBytes() const { return m_envelope.allocatedBytes(); }
+    qsizetype envelopeBytes() const
+    {
+        fold();
+        return m_envelope.allocatedBytes();
+    }
 
 private:
     void reserveFor(qsizetype extra);
     void relocate(qsizetype capacity);
+    // Folds the points appended since the last query into the envelope. Appends only add
+    // points; the folding waits for the next view that asks (at most once a frame), where it
+    // runs over all of them in one pass.
+    void fold() const;
 
     ChartModel& m_chart;
     int m_index;
@@ -103,5 +113,8 @@ private:
     qsizetype m_head = 0;
     qint64 m_removed = 0;
     quint64 m_clears = 0;
-    SeriesEnvelope m_envelope;
+    // The envelope of the points up to absolute index m_folded; brought up to date by the
+    // queries, which are const.
+    mutable SeriesEnvelope m_envelope;
+    mutable qint64 m_folded = 0;
 };

@@ -75,15 +75,6 @@ void SeriesEnvelope::appended(std::span<const SeriesPoint> live, qint64 first, q
         foldLevel(k, (first + from) >> shift(k - 1));
 }
 
-void SeriesEnvelope::rebuild(std::span<const SeriesPoint> live, qint64 first)
-{
-    for (Level& level : m_levels) {
-        level.buckets.clear();
-        level.base = 0;
-    }
-    appended(live, first, 0);
-}
-
 void SeriesEnvelope::trimmed(qint64 first)
 {
     for (int k = 0; k < Levels; ++k) {
@@ -118,8 +109,11 @@ void SeriesEnvelope::foldPoints(std::span<const SeriesPoint> live, qint64 first,
         const qint64 b = absolute >> FactorBits;
         const qint64 start = b << FactorBits;
         const qsizetype stop = std::min<qsizetype>(n, p + qsizetype(start + Factor - absolute));
-        if (level.buckets.empty())
+        // Points trimmed before they were folded leave a gap: the buckets before it are dead.
+        if (level.buckets.empty() || b > level.end()) {
+            level.buckets.clear();
             level.base = b;
+        }
         if (b == level.end()) {
             const double y = live[size_t(p)].y;
             const auto offset = quint32(absolute - start);
@@ -151,8 +145,10 @@ void SeriesEnvelope::foldLevel(int k, qint64 fromChild)
         const Bucket& child = children.buckets[size_t(j - children.base)];
         const qint64 b = j >> FactorBits;
         const auto childStart = quint32((j - (b << FactorBits)) << childShift);
-        if (level.buckets.empty())
+        if (level.buckets.empty() || b > level.end()) {
+            level.buckets.clear();
             level.base = b;
+        }
         if (b == level.end()) {
             reserveOneMore(level.buckets);
             level.buckets.push_back({child.minY, child.maxY, childStart + child.minOffset,

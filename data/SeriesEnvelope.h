@@ -32,10 +32,9 @@ public:
     };
 
     // live are the series' points, first the absolute index of live[0]. Points from position
-    // `from` on were appended since the last call.
+    // `from` on were appended since the last call (points trimmed before they were folded
+    // may leave a gap before them).
     void appended(std::span<const SeriesPoint> live, qint64 first, qsizetype from);
-    // Folds every live point again (after a point was inserted before the last one).
-    void rebuild(std::span<const SeriesPoint> live, qint64 first);
     // The points before absolute index first are gone.
     void trimmed(qint64 first);
     void clear();
