@@ -4,26 +4,37 @@
 
 #include <QImage>
 
-// Where the dense lines of a plot are drawn: an image over the axis rect in which each graph
-// sets, per pixel column, the run of pixels its line covers (a plain memory write per pixel),
-// drawn onto the plot in one go after the graphs. It is cleared at the first use of each
-// drawing pass, so a pass without dense lines costs nothing. Kept last on its layer, so dense
+#include <vector>
+
+// Where the dense lines of a plot are drawn: each graph hands over, per pixel column, the run
+// of rows its line covers; after the graphs the canvas writes the runs into an image over the
+// axis rect (a plain memory write per pixel) and draws it onto the plot in one go. Runs are
+// written from the last graph to the first, and rows a later graph covers are skipped, so
+// sixteen lines that fill the plot cost about as much as one. Kept last on its layer, so dense
 // lines lie above the thin ones.
 class LineCanvas : public QCPLayerable
 {
 public:
     explicit LineCanvas(QCustomPlot* plot);
 
-    // The image for this pass, covering area (cleared when the pass first asks).
-    QImage& image(const QRect& area);
-    QRect area() const { return m_area; }
+    // One graph's runs, in drawing order: rows top[c] .. bottom[c] of pixel column left + c
+    // (none where top[c] > bottom[c]), clipped to area.
+    void addRuns(const QRect& area, int left, std::vector<int> top, std::vector<int> bottom,
+                 QRgb color);
 
 protected:
     void applyDefaultAntialiasingHint(QCPPainter* painter) const override;
     void draw(QCPPainter* painter) override;
 
 private:
-    QImage m_image;
+    struct Runs
+    {
+        int left = 0;
+        std::vector<int> top;
+        std::vector<int> bottom;
+        QRgb color = 0;
+    };
+    std::vector<Runs> m_runs;
     QRect m_area;
-    bool m_inUse = false;
+    QImage m_image;
 };

@@ -67,18 +67,5 @@ void SeriesGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& line
         return;
     }
 
-    QImage& image = m_canvas.image(area);
-    const QRgb color = pen().color().rgba();
-    const qsizetype stride = image.bytesPerLine() / qsizetype(sizeof(QRgb));
-    auto* bits = reinterpret_cast<QRgb*>(image.bits());
-    for (int c = 0; c < columns; ++c) {
-        const int x = left + c - area.left();
-        const int t = std::max(top[size_t(c)], area.top()) - area.top();
-        const int u = std::min(bottom[size_t(c)], area.bottom()) - area.top();
-        if (x < 0 || x >= image.width() || t > u)
-            continue;
-        QRgb* p = bits + t * stride + x;
-        for (int y = t; y <= u; ++y, p += stride)
-            *p = color;
-    }
+    m_canvas.addRuns(area, left, std::move(top), std::move(bottom), pen().color().rgba());
 }

@@ -5,8 +5,8 @@
 class LineCanvas;
 
 // A chart series' graph. Where its line covers many pixels (a signal that swings across the
-// plot within a few pixel columns, or a full view of a long capture), the line is set on the
-// plot's LineCanvas as one vertical run of pixels per column: the pixels a one-pixel line
+// plot within a few pixel columns, or a full view of a long capture), the line is handed to
+// the plot's LineCanvas as one vertical run of pixels per column: the pixels a one-pixel line
 // would set, written straight into memory instead of walked segment by segment. Thin lines,
 // wider pens and vector output (SVG, PDF) are drawn by QCPGraph itself.
 class SeriesGraph : public QCPGraph
