@@ -8,15 +8,17 @@ ifeq ($(WERROR),1)
 CMAKE_ARGS += -DTAVIRO_WERROR=ON
 endif
 
-# Debian 12 packages the build, the tests and the benchmarks need.
+# Debian 12 packages the build, the tests and the benchmarks need, then what the help (its
+# SQLite collection), the Debian package and its checks need.
 DEBS := cmake make g++ pkg-config qt6-base-dev libgtest-dev libgmock-dev libbenchmark-dev \
         libqcustomplot-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools \
-        libudev-dev
+        libudev-dev \
+        libqt6sql6-sqlite dpkg-dev file lintian desktop-file-utils appstream
 
 CLI := $(BUILD)/taviro-cli
 GUI := $(BUILD)/taviro
 
-.PHONY: all deps configure build run demo screenshots test bench tsan format clean
+.PHONY: all deps configure build run demo screenshots test bench tsan format clean package package-check
 
 all: build
 
@@ -74,6 +76,15 @@ screenshots: build
 
 test: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# The Debian package, in $(BUILD)/, and the checks a distribution would make of it.
+package: build
+	cmake --build $(BUILD) --target package
+
+package-check: package
+	desktop-file-validate packaging/org.taviro.Taviro.desktop
+	appstreamcli validate --no-net $(BUILD)/packaging/org.taviro.Taviro.metainfo.xml
+	lintian --fail-on error --info $(BUILD)/taviro_*.deb
 
 bench: build
 	@for b in $(BUILD)/bench/*; do [ -x "$$b" ] && echo "== $$b" && "$$b" || true; done

@@ -20,6 +20,13 @@ QString existingFile(const QString& folder, const QStringList& names)
     return {};
 }
 
+// The bin folder of an installed program (<prefix>/bin beside <prefix>/share/taviro) belongs to
+// the system: files are not written there, not even by root.
+bool isInstalledProgramFolder(const QString& folder)
+{
+    return QFileInfo(QDir(folder).filePath(QStringLiteral(TAVIRO_DATA_FROM_BIN))).isDir();
+}
+
 } // namespace
 
 bool canCreateFilesIn(const QString& folder)
@@ -40,7 +47,7 @@ Location locate(const QString& executableFolder, const QStringList& names, const
 {
     Q_ASSERT(!names.isEmpty());
     const QString beside = existingFile(executableFolder, names);
-    if (canCreateFilesIn(executableFolder) &&
+    if (canCreateFilesIn(executableFolder) && !isInstalledProgramFolder(executableFolder) &&
         (beside.isEmpty() || QFileInfo(beside).isWritable())) {
         const QString path =
             beside.isEmpty() ? QDir(executableFolder).absoluteFilePath(names.last()) : beside;

@@ -23,8 +23,9 @@ struct Location
 // The one rule for every such file. names are the names the file may have, the preferred
 // first ("taviro.INI", "taviro.ini"): in a folder the file is the first of them that exists,
 // and a new file gets the last. The file is the one beside the executable, unless that folder
-// cannot be written (or the file there cannot): then it is the one in the fallback folder,
-// and until that exists, a copy beside the executable is still read.
+// cannot be written (or the file there cannot), or is the bin folder of an installed program:
+// then it is the one in the fallback folder, and until that exists, a copy beside the
+// executable is still read.
 Location locate(const QString& executableFolder, const QStringList& names,
                 const QString& fallback = fallbackFolder());
 

@@ -1,6 +1,7 @@
 #include "gui/MainWindow.h"
 
 #include "data/DataSettingsModel.h"
+#include "firmware/TUpgradeForm.h"
 #include "gui/AboutDialog.h"
 #include "gui/BottomPanel.h"
 #include "gui/ChartExportDialog.h"
@@ -8,11 +9,13 @@
 #include "gui/ChartView.h"
 #include "gui/CommandEditorView.h"
 #include "gui/FileTabView.h"
+#include "gui/HelpSystem.h"
 #include "gui/MainStatusBar.h"
 #include "gui/PaintedPanel.h"
 #include "gui/SeriesTableView.h"
 #include "gui/StatusWindowView.h"
 #include "gui/TfmDataSettings.h"
+#include "gui/UpgradeDialog.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -122,6 +125,8 @@ MainWindow::MainWindow(HidPlatform& platform, const MainModel::Paths& paths,
     m_dataSettingsModel = m_model->createDataSettingsModel();
     m_dataSettings = new TfmDataSettings(*m_dataSettingsModel, this);
     m_dataSettings->setObjectName(QStringLiteral("fmDataSettings"));
+    m_upgradeForm = m_model->createUpgradeForm();
+    m_upgradeDialog = new UpgradeDialog(*m_upgradeForm, this);
 
     setMinimumSize(MinimumSize);
     resize(InitialClientSize);
@@ -144,6 +149,8 @@ MainWindow::~MainWindow()
         child->blockSignals(true);
     delete m_dataSettings;
     m_dataSettingsModel.reset();
+    delete m_upgradeDialog;
+    m_upgradeForm.reset();
     m_model.reset();
 }
 
@@ -308,9 +315,10 @@ void MainWindow::createActions()
         });
     }
 
-    // The firmware upgrade and the help come with their own changes.
-    newAction("UpgradeFirmware1", QStringLiteral("Upgrade Bridge Firmware"))->setEnabled(false);
-    newAction("HelpContents1", QStringLiteral("Help Contents"))->setEnabled(false);
+    a = newAction("UpgradeFirmware1", QStringLiteral("Upgrade Bridge Firmware"));
+    connect(a, &QAction::triggered, this, &MainWindow::showUpgrade);
+    a = newAction("HelpContents1", QStringLiteral("Help Contents"));
+    connect(a, &QAction::triggered, this, &MainWindow::showHelpContents);
     a = newAction("About1", QStringLiteral("About..."));
     connect(a, &QAction::triggered, this, &MainWindow::showAbout);
 }
@@ -618,6 +626,24 @@ void MainWindow::showChartSettings()
 {
     ChartSettingsDialog dialog(m_model->chart(), m_ui, this);
     dialog.exec();
+}
+
+void MainWindow::showUpgrade()
+{
+    // "Program" waits in the event loop inside the dialog; a close comes after it.
+    runHandler([this] { execDialog(*m_upgradeDialog); });
+}
+
+void MainWindow::setHelp(HelpSystem& help)
+{
+    m_help = &help;
+    help.serveF1(this);
+}
+
+void MainWindow::showHelpContents()
+{
+    if (m_help)
+        m_help->showContents();
 }
 
 void MainWindow::start()

@@ -13,6 +13,7 @@ class ChartView;
 class CommandEditorView;
 class DataSettingsModel;
 class FileTabView;
+class HelpSystem;
 class HidPlatform;
 class MainStatusBar;
 class QActionGroup;
@@ -22,6 +23,8 @@ class QToolBar;
 class SeriesTableView;
 class StatusWindowView;
 class TfmDataSettings;
+class TUpgradeForm;
+class UpgradeDialog;
 
 // The main window: a thin view of the main-window model. It owns the model and gives it the
 // widget ports (real dialogs, the command editor, the status window), forwards every action
@@ -58,6 +61,11 @@ public:
     ChartView& chartView() { return *m_chart; }
     SeriesTableView& tableView() { return *m_table; }
     FileTabView& fileTabView() { return *m_fileTab; }
+    UpgradeDialog& upgradeDialog() { return *m_upgradeDialog; }
+
+    // The help loaded at start-up: "Help Contents" opens it and F1 in this window is served.
+    // Without it both do nothing.
+    void setHelp(HelpSystem& help);
     GuiUiPort& ui() { return m_ui; }
     // The action with that object name ("AcSend", "FileOpen1", "IICSpeed100K1", ...).
     QAction* action(const QString& name) const;
@@ -88,6 +96,8 @@ private:
     // without the activation that the program's own dialogs run.
     void showChartExport();
     void showChartSettings();
+    void showUpgrade();
+    void showHelpContents();
     // The focused text pane, for the Edit commands.
     QWidget* focusedTextControl() const;
 
@@ -104,6 +114,9 @@ private:
     // The "Variables Settings" dialog, made with the window as the program's dialogs are.
     std::unique_ptr<DataSettingsModel> m_dataSettingsModel;
     TfmDataSettings* m_dataSettings = nullptr;
+    std::unique_ptr<TUpgradeForm> m_upgradeForm;
+    UpgradeDialog* m_upgradeDialog = nullptr;
+    HelpSystem* m_help = nullptr;
 
     QTabWidget* m_tabs = nullptr;
     ChartView* m_chart = nullptr;

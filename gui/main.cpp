@@ -1,4 +1,6 @@
 #include "app/DeviceOptions.h"
+#include "gui/GuiUiPort.h"
+#include "gui/HelpSystem.h"
 #include "gui/MainWindow.h"
 
 #include <QApplication>
@@ -64,8 +66,15 @@ int main(int argc, char* argv[])
         return 2;
     }
 
+    // The help is loaded before the window exists; if it cannot be, one box says so and the
+    // program runs on without it.
+    GuiUiPort startUpUi;
+    HelpSystem help(startUpUi);
+    help.load(QCoreApplication::applicationDirPath());
+
     const std::unique_ptr<HidPlatform> platform = options.createPlatform();
     MainWindow window(*platform, MainModel::defaultPaths(), args);
+    window.setHelp(help);
     window.show();
     window.start();
     return app.exec();

@@ -10,8 +10,14 @@
 #include "app/MainModel.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
+#include "firmware/FirmwareImageWriter.h"
 #include "gui/BottomPanel.h"
+#include "gui/CommandEditorView.h"
+#include "gui/GuiUiPort.h"
+#include "gui/HelpSystem.h"
+#include "gui/HelpWindow.h"
 #include "gui/MainWindow.h"
+#include "gui/UpgradeDialog.h"
 #include "sim/SimPlatform.h"
 
 #include <QAction>
@@ -19,10 +25,15 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeView>
 
 #include <cstdio>
 #include <functional>
@@ -70,10 +81,18 @@ public:
 
     // The simulated bridges, for shots that plug, unplug or change them.
     SimPlatform& sim() { return m_sim; }
+    // The help this build made, loaded as the program loads it.
+    HelpSystem& help()
+    {
+        m_help.load(QStringLiteral(TAVIRO_BUILD_DIR));
+        return m_help;
+    }
     QString sourceFile(const QString& name) const { return SourceDir + QLatin1Char('/') + name; }
 
 private:
     QTemporaryDir m_dir;
+    GuiUiPort m_helpUi;
+    HelpSystem m_help{m_helpUi};
     SimPlatform m_sim;
     std::unique_ptr<MainWindow> m_window;
 };
@@ -117,6 +136,47 @@ std::vector<Shot> shots()
              pumpFor(100);
              return &w;
          }},
+        {"upgrade-dialog.png", "the \"Upgrade Firmware\" dialog after an upgrade to 2.6",
+         [](ShotContext& c) -> QWidget* {
+             MainWindow& w = c.window();
+             // A folder of a fixed name, so that the picture shows the same path each time;
+             // it goes once the file has been programmed.
+             QDir folder(QDir::temp().filePath(QStringLiteral("taviro-screenshots/firmware")));
+             folder.mkpath(QStringLiteral("."));
+             QString error;
+             const QString image = folder.filePath(QStringLiteral("taviro-2.6.hex"));
+             FirmwareImageWriter({2, 6}).writeFile(image, error);
+             UpgradeDialog& dialog = w.upgradeDialog();
+             dialog.open();
+             // "File:" as a user answers it.
+             QTimer::singleShot(0, [image] {
+                 if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                     files->selectFile(image);
+                     static_cast<QDialog*>(files)->accept(); // as its Open button
+                 }
+             });
+             dialog.findChild<QPushButton*>(QStringLiteral("Button4"))->click();
+             dialog.findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+             folder.cdUp();
+             folder.removeRecursively();
+             return &dialog;
+         }},
+        {"help-window.png", "the help, opened with F1 in the command window",
+         [](ShotContext& c) -> QWidget* {
+             HelpSystem& help = c.help();
+             MainWindow& w = c.window();
+             w.setHelp(help);
+             QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
+             QApplication::sendEvent(&w.editor(), &f1);
+             HelpWindow* helpWindow = help.window();
+             if (!helpWindow)
+                 return nullptr;
+             auto* contents = helpWindow->findChild<QTreeView*>();
+             pumpUntil([&] { return contents->model()->rowCount() > 0; }, 5000);
+             contents->expandAll();
+             pumpFor(100);
+             return helpWindow;
+         }},
     };
 }
 
@@ -131,7 +191,8 @@ int main(int argc, char* argv[])
         std::fputs("usage: taviro-screenshots OUTDIR [NAME...]\n", stderr);
         return 2;
     }
-    const QDir out(args.first());
+    // Absolute: a shot that goes through a file dialog changes the current folder.
+    const QDir out(QDir(args.first()).absolutePath());
     const QStringList wanted = args.mid(1);
     int failures = 0;
     for (const Shot& shot : shots()) {
