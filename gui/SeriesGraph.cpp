@@ -37,8 +37,11 @@ void SeriesGraph::drawLinePlot(QCPPainter* painter, const QVector<QPointF>& line
             continue;
         if (b.x() < a.x())
             std::swap(a, b);
-        const int first = std::max(left, int(std::floor(a.x())));
-        const int last = std::min(left + columns - 1, int(std::floor(b.x())));
+        // A point far outside the plot (the neighbour of a zoomed range) would overflow an
+        // int: columns are counted in doubles first.
+        const double lastColumn = left + columns - 1;
+        const int first = int(std::floor(std::clamp(a.x(), double(left), lastColumn + 1)));
+        const int last = int(std::floor(std::clamp(b.x(), double(left) - 1, lastColumn)));
         const double dx = b.x() - a.x();
         for (int c = first; c <= last; ++c) {
             double ya = a.y();
