@@ -3,7 +3,6 @@
 #include "base/Clock.h"
 #include "base/CommandEditor.h"
 #include "base/EventPump.h"
-#include "base/HexText.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
 #include "data/CaptureState.h"
@@ -237,11 +236,11 @@ void BurstCapture::stop()
     m_unwrittenReports = std::max<qint64>(0, m_reportsReceived - size / reportBytes);
 
     m_capture.BeginBurstDecode(size / recordBytes);
-    QStringList lines;
-    const bool read = readBack(in, size / recordBytes, lines);
+    QByteArray bytes;
+    const bool read = readBack(in, size / recordBytes, bytes);
     const QString readError = in.errorString();
     m_capture.FinishBurstDecode(m_records);
-    m_fileTab.append(std::move(lines));
+    m_fileTab.appendRecords(std::move(bytes), int(recordBytes));
     in.close();
     if (in.error() != QFileDevice::NoError)
         m_ui.beep();
@@ -284,10 +283,9 @@ void BurstCapture::endStream()
     Q_EMIT captureEnded();
 }
 
-bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
+bool BurstCapture::readBack(QFile& in, qint64 records, QByteArray& bytes)
 {
     CaptureState& capture = m_capture;
-    const std::array<QString, 256>& hex = HexText();
     const int recordBytes = m_burstDataCount + 1;
     // The record bytes that belong to variables, and their raw slots.
     std::vector<std::pair<int, int>> mapped;
@@ -295,28 +293,28 @@ bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
         if (m_burstRequest.IsVariable[size_t(r)])
             mapped.emplace_back(r, m_burstRequest.VariableRef[size_t(r)]);
 
-    lines.reserve(records);
+    // The File tab keeps the bytes themselves; its lines are rendered when shown.
+    bytes.resize(records * recordBytes);
     const qint64 perChunk = std::max<qint64>(1, ReadChunkBytes / recordBytes);
-    QByteArray chunk;
     m_records = 0;
+    bool complete = true;
     while (m_records < records) {
-        chunk.resize(std::min(perChunk, records - m_records) * recordBytes);
-        const qint64 got = std::max<qint64>(0, in.read(chunk.data(), chunk.size()));
-        const auto* p = reinterpret_cast<const quint8*>(chunk.constData());
+        char* chunk = bytes.data() + m_records * recordBytes;
+        const qint64 want = std::min(perChunk, records - m_records) * recordBytes;
+        const qint64 got = std::max<qint64>(0, in.read(chunk, want));
+        const auto* p = reinterpret_cast<const quint8*>(chunk);
         for (qint64 k = 0; k < got / recordBytes; ++k, p += recordBytes) {
-            QString line;
-            line.reserve(3 * recordBytes);
-            for (int b = 0; b < recordBytes; ++b)
-                line.append(hex[p[b]]);
-            lines.append(std::move(line));
             capture.ClearPresent();
             for (const auto& [r, slot] : mapped)
                 capture.PutByte(slot, p[r]);
             capture.DecodeBurstRecord();
         }
         m_records += got / recordBytes;
-        if (got != chunk.size())
-            return false;
+        if (got != want) {
+            complete = false;
+            break;
+        }
     }
-    return true;
+    bytes.truncate(m_records * recordBytes);
+    return complete;
 }
