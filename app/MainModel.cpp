@@ -5,6 +5,7 @@
 #include "base/Hex2.h"
 #include "base/StatusWindow.h"
 #include "base/UiPort.h"
+#include "data/ChartFile.h"
 #include "data/DataSettingsModel.h"
 #include "data/TVarType.h"
 #include "firmware/BootloaderConversion.h"
@@ -453,6 +454,31 @@ bool MainModel::saveStatusWindow(const QString& path)
     QString error;
     if (!ScriptFile::write(path, m_statusWindow.lines(), &error)) {
         showFileError(error);
+        return false;
+    }
+    return true;
+}
+
+void MainModel::ChartActionSave()
+{
+    UiPort::FileRequest request;
+    request.mode = UiPort::FileMode::Save;
+    request.title = QStringLiteral("Save Chart");
+    request.initialName = QStringLiteral("chart.") + QLatin1String(ChartFile::Suffix);
+    request.filters = {QStringLiteral("Chart files|*.") + QLatin1String(ChartFile::Suffix),
+                       QStringLiteral("All files|*.*")};
+    request.defaultSuffix = QLatin1String(ChartFile::Suffix);
+    request.confirmOverwrite = true;
+    const QString path = m_ui.chooseFile(request);
+    if (!path.isEmpty())
+        saveChart(path, true);
+}
+
+bool MainModel::saveChart(const QString& path, bool withData)
+{
+    QString error;
+    if (!ChartFile::save(m_chart, path, withData, &error)) {
+        showFileError(QStringLiteral("Cannot write %1: %2").arg(path, error));
         return false;
     }
     return true;

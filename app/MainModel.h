@@ -143,6 +143,10 @@ public:
     void setFirstFoundAddress(quint8 address);
     const Paths& paths() const { return m_paths; }
 
+    // "Save waveform": asks for a file name and writes the chart file with its points.
+    void ChartActionSave();
+    bool saveChart(const QString& path, bool withData);
+
     // The "Upgrade Firmware" dialog's model, working on this window's link and bridges.
     std::unique_ptr<TUpgradeForm> createUpgradeForm(QObject* parent = nullptr);
     // The "Variables Settings" dialog's model, on this window's variables, series and capture;

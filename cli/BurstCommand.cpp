@@ -157,8 +157,8 @@ int runBurstCommand(const QStringList& arguments)
     session.flushStatus();
 
     if (burst.hex)
-        for (const QString& line : capture.fileTab().lines())
-            cli::out() << line << "\n";
+        for (qsizetype i = 0; i < capture.fileTab().lineCount(); ++i)
+            cli::out() << capture.fileTab().line(i) << "\n";
     cli::out() << model.panel(2) << "\n";
     cli::out().flush();
     if (!burst.csvPath.isEmpty() && !writeCsv(csv, model))

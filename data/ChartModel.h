@@ -28,6 +28,25 @@ public:
 
     enum class AxisScale { Linear, Log10 };
 
+    // An axis range: automatic (follows the data) or fixed from lower to upper.
+    struct AxisRange
+    {
+        bool automatic = true;
+        double lower = 0;
+        double upper = 1;
+        bool operator==(const AxisRange&) const = default;
+    };
+    // What the series on the chart whose lines are shown hold: the X of their first and last
+    // points and their lowest and highest Y (NaN left out). empty when they hold no point.
+    struct DataBounds
+    {
+        bool empty = true;
+        double xMin = 0;
+        double xMax = 0;
+        double yMin = 0;
+        double yMax = 0;
+    };
+
     explicit ChartModel(VariableDefinitions& definitions, QObject* parent = nullptr);
     ~ChartModel() override;
 
@@ -54,11 +73,29 @@ public:
     // Number of refresh() calls so far.
     quint64 generation() const { return m_generation; }
 
-    // Asks the views to return both axes to automatic ranges.
+    // Ends the user's zoom: both axes return to their set ranges (automatic unless the chart
+    // editor fixed them), and the views are asked to follow.
     void undoZoom();
+    // The user zoomed or panned: the view shows these ranges until undoZoom().
+    void setZoom(const AxisRange& bottom, const AxisRange& left);
+    bool isZoomed() const { return m_zoomed; }
+
+    // The ranges set in the chart editor.
+    AxisRange bottomAxisRange() const { return m_bottomRange; }
+    AxisRange leftAxisRange() const { return m_leftRange; }
+    void setAxisRanges(const AxisRange& bottom, const AxisRange& left);
+    // The ranges the chart shows: the zoom, else the set ranges, with automatic ones taken
+    // from the data bounds (margins are the view's business).
+    AxisRange shownBottomRange() const;
+    AxisRange shownLeftRange() const;
+    DataBounds dataBounds() const;
 
     QString bottomAxisTitle() const { return m_bottomAxisTitle; }
     void setBottomAxisTitle(const QString& title);
+    QString leftAxisTitle() const { return m_leftAxisTitle; }
+    void setLeftAxisTitle(const QString& title);
+    bool isLegendVisible() const { return m_legendVisible; }
+    void setLegendVisible(bool visible);
     AxisScale leftAxisScale() const { return m_leftAxisScale; }
     void setLeftAxisScale(AxisScale scale);
     // The chart and the table are hidden while a burst runs.
@@ -82,7 +119,14 @@ private:
     QList<int> m_onChart;
     quint64 m_generation = 0;
     QString m_bottomAxisTitle;
+    QString m_leftAxisTitle;
+    bool m_legendVisible = true;
     AxisScale m_leftAxisScale = AxisScale::Linear;
+    AxisRange m_bottomRange;
+    AxisRange m_leftRange;
+    bool m_zoomed = false;
+    AxisRange m_bottomZoom;
+    AxisRange m_leftZoom;
     bool m_shown = true;
     QTimer m_frameTimer;
     QElapsedTimer m_sinceChanged; // invalid until the first changed()

@@ -55,10 +55,20 @@ void ChartSeries::setLineVisible(bool visible)
     m_chart.appearanceChanged();
 }
 
+void ChartSeries::setLineWidth(int width)
+{
+    m_lineWidth = std::max(1, width);
+    m_chart.appearanceChanged();
+}
+
 void ChartSeries::clear()
 {
     std::vector<SeriesPoint>().swap(m_points);
     m_head = 0;
+    m_removed = 0;
+    m_folded = 0;
+    ++m_clears;
+    m_envelope.clear();
 }
 
 void ChartSeries::append(double x, double y)
@@ -72,6 +82,10 @@ void ChartSeries::append(double x, double y)
     const auto at = std::upper_bound(first, m_points.end(), x,
                                      [](double v, const SeriesPoint& p) { return v < p.x; });
     m_points.insert(at, {x, y});
+    // Every later point moved up one position: the buckets no longer match. The next query
+    // folds them all again.
+    m_envelope.clear();
+    m_folded = m_removed;
 }
 
 void ChartSeries::appendBatch(std::span<const double> ys)
@@ -98,14 +112,29 @@ void ChartSeries::removeFirst(qsizetype n)
     if (n <= 0)
         return;
     if (n >= count()) {
+        m_removed += count();
         m_points.clear();
         m_head = 0;
     } else {
+        m_removed += n;
         m_head += n;
     }
+    m_folded = std::max(m_folded, m_removed);
     // Give memory back after a large cut so the bytes per point stay bounded.
     if (m_points.capacity() > size_t(4 * MinCapacity) && size_t(4 * count()) < m_points.capacity())
         relocate(grownCapacity(count(), count()));
+}
+
+void ChartSeries::fold() const
+{
+    // Buckets of trimmed points are never used whole; dropping them only gives memory back,
+    // so that too waits for the next query.
+    m_envelope.trimmed(m_removed);
+    const qint64 end = m_removed + count();
+    if (m_folded >= end)
+        return;
+    m_envelope.appended(points(), m_removed, qsizetype(m_folded - m_removed));
+    m_folded = end;
 }
 
 void ChartSeries::enterBulkMode()

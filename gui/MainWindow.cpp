@@ -4,10 +4,15 @@
 #include "firmware/TUpgradeForm.h"
 #include "gui/AboutDialog.h"
 #include "gui/BottomPanel.h"
+#include "gui/ChartExportDialog.h"
+#include "gui/ChartSettingsDialog.h"
+#include "gui/ChartView.h"
 #include "gui/CommandEditorView.h"
+#include "gui/FileTabView.h"
 #include "gui/HelpSystem.h"
 #include "gui/MainStatusBar.h"
 #include "gui/PaintedPanel.h"
+#include "gui/SeriesTableView.h"
 #include "gui/StatusWindowView.h"
 #include "gui/TfmDataSettings.h"
 #include "gui/UpgradeDialog.h"
@@ -19,6 +24,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
@@ -248,17 +254,20 @@ void MainWindow::createActions()
     setHint(a, QStringLiteral("Define variables "));
     connect(a, &QAction::triggered, this, &MainWindow::showDataSettings);
 
-    // The chart view carries out the chart widget's own commands; the window keeps them
-    // enabled as the model says.
+    // The chart's own commands; the window keeps them enabled as the model says.
     a = newAction("ChartActionSaveAll", QStringLiteral("&Save other"));
     a->setIcon(icon("export"));
     setHint(a, QStringLiteral("Export collected data"));
+    connect(a, &QAction::triggered, this, &MainWindow::showChartExport);
     a = newAction("ChartActionSave", QStringLiteral("Save waveform"));
     setHint(a, QStringLiteral("Save Chart"));
+    connect(a, &QAction::triggered, this, model(&MainModel::ChartActionSave));
     a = newAction("ChartActionCopy", QStringLiteral("&Copy waveform"));
     setHint(a, QStringLiteral("Copy to Clipboard"));
+    connect(a, &QAction::triggered, this, [this] { m_chart->copyToClipboard(); });
     a = newAction("ChartActionSettings", QStringLiteral("&Chart settings..."));
     setHint(a, QStringLiteral("Edit Chart"));
+    connect(a, &QAction::triggered, this, &MainWindow::showChartSettings);
 
     a = newAction("AcClearWF", QStringLiteral("Clear waveform"));
     a->setIcon(icon("clear-chart"));
@@ -393,29 +402,36 @@ QWidget* MainWindow::createEditorTab()
 
 QWidget* MainWindow::createChartTab()
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabChart"));
-    page->setToolTip(QStringLiteral(
-        "Chart Window - to see the charts user must define variables and collect data"));
-    page->setProperty(HelpContext, 1104);
-    return page;
+    m_chart = new ChartView(m_model->chart());
+    m_chart->setObjectName(QStringLiteral("TabChart"));
+    // The chart's commands on a right click, "&Chart settings..." among them (no other menu
+    // offers it).
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("ChartMenu"));
+    for (const char* name : {"ChartActionSettings", "ChartActionSaveAll", "ChartActionSave",
+                             "ChartActionCopy", static_cast<const char*>(nullptr), "AcClearWF"}) {
+        if (name)
+            menu->addAction(action(QLatin1String(name)));
+        else
+            menu->addSeparator();
+    }
+    connect(m_chart, &ChartView::menuRequested, menu,
+            [menu](const QPoint& at) { menu->popup(at); });
+    return m_chart;
 }
 
 QWidget* MainWindow::createTableTab()
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabTable"));
-    page->setToolTip(QStringLiteral(
-        "Table Window - to see the data user must define variables and collect data"));
-    page->setProperty(HelpContext, 1104);
-    return page;
+    m_table = new SeriesTableView(m_model->chart());
+    m_table->setObjectName(QStringLiteral("TabTable"));
+    return m_table;
 }
 
 QWidget* MainWindow::createFileTab()
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("TabFile"));
-    return page;
+    m_fileTab = new FileTabView(m_model->burst());
+    m_fileTab->setObjectName(QStringLiteral("TabFile"));
+    return m_fileTab;
 }
 
 void MainWindow::bindModel()
@@ -598,6 +614,18 @@ void MainWindow::showAbout()
 void MainWindow::showDataSettings()
 {
     execDialog(*m_dataSettings);
+}
+
+void MainWindow::showChartExport()
+{
+    ChartExportDialog dialog(*m_chart, m_ui, this);
+    dialog.exec();
+}
+
+void MainWindow::showChartSettings()
+{
+    ChartSettingsDialog dialog(m_model->chart(), m_ui, this);
+    dialog.exec();
 }
 
 void MainWindow::showUpgrade()

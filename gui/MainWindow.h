@@ -9,8 +9,10 @@
 #include <memory>
 
 class BottomPanel;
+class ChartView;
 class CommandEditorView;
 class DataSettingsModel;
+class FileTabView;
 class HelpSystem;
 class HidPlatform;
 class MainStatusBar;
@@ -18,6 +20,7 @@ class QActionGroup;
 class QDialog;
 class QTabWidget;
 class QToolBar;
+class SeriesTableView;
 class StatusWindowView;
 class TfmDataSettings;
 class TUpgradeForm;
@@ -55,6 +58,9 @@ public:
     QTabWidget& tabs() { return *m_tabs; }
     QToolBar& toolBar() { return *m_toolBar; }
     TfmDataSettings& dataSettings() { return *m_dataSettings; }
+    ChartView& chartView() { return *m_chart; }
+    SeriesTableView& tableView() { return *m_table; }
+    FileTabView& fileTabView() { return *m_fileTab; }
     UpgradeDialog& upgradeDialog() { return *m_upgradeDialog; }
 
     // The help loaded at start-up: "Help Contents" opens it and F1 in this window is served.
@@ -86,6 +92,10 @@ private:
     void updateEditActions();
     void showAbout();
     void showDataSettings();
+    // The chart's export dialog ("&Save other") and editor ("&Chart settings..."): modal,
+    // without the activation that the program's own dialogs run.
+    void showChartExport();
+    void showChartSettings();
     void showUpgrade();
     void showHelpContents();
     // The focused text pane, for the Edit commands.
@@ -109,6 +119,9 @@ private:
     HelpSystem* m_help = nullptr;
 
     QTabWidget* m_tabs = nullptr;
+    ChartView* m_chart = nullptr;
+    SeriesTableView* m_table = nullptr;
+    FileTabView* m_fileTab = nullptr;
     QToolBar* m_toolBar = nullptr;
     MainStatusBar* m_statusBar = nullptr;
     BottomPanel* m_bottom = nullptr;

@@ -32,6 +32,18 @@ void printHelp()
                stdout);
 }
 
+// Takes the device options out of args; returns what is wrong with the rest, if anything.
+QString parseArguments(QStringList& args, DeviceOptions& options)
+{
+    QString error;
+    if (options.parse(args, &error) && !options.bridgeSerial().isEmpty())
+        error = QStringLiteral("--bridge is for taviro-cli; choose the bridge in the window");
+    for (const QString& arg : std::as_const(args))
+        if (error.isEmpty() && arg.startsWith(QLatin1String("--")))
+            error = QStringLiteral("unknown option '%1'").arg(arg);
+    return error;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -48,23 +60,27 @@ int main(int argc, char* argv[])
         }
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("taviro"));
-    QApplication::setApplicationVersion(QStringLiteral(TAVIRO_VERSION));
-
-    QStringList args = QApplication::arguments().mid(1);
-    DeviceOptions options;
-    QString error;
-    if (options.parse(args, &error) && !options.bridgeSerial().isEmpty())
-        error = QStringLiteral("--bridge is for taviro-cli; choose the bridge in the window");
-    for (const QString& arg : std::as_const(args))
-        if (error.isEmpty() && arg.startsWith(QLatin1String("--")))
-            error = QStringLiteral("unknown option '%1'").arg(arg);
+    // Bad usage is told before the window system starts, so that it is told without a
+    // display too.
+    QStringList early;
+    for (int i = 1; i < argc; ++i)
+        early.append(QString::fromLocal8Bit(argv[i]));
+    DeviceOptions checked;
+    const QString error = parseArguments(early, checked);
     if (!error.isEmpty()) {
         std::fprintf(stderr, "taviro: %s\n", qPrintable(error));
         printUsage(stderr);
         return 2;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("taviro"));
+    QApplication::setApplicationVersion(QStringLiteral(TAVIRO_VERSION));
+
+    // Again without the window system's own options, which QApplication has taken out.
+    QStringList args = QApplication::arguments().mid(1);
+    DeviceOptions options;
+    parseArguments(args, options);
 
     // The help is loaded before the window exists; if it cannot be, one box says so and the
     // program runs on without it.

@@ -246,11 +246,11 @@ void BurstCapture::stop()
     m_unwrittenReports = std::max<qint64>(0, m_reportsReceived - size / reportBytes);
 
     m_capture.BeginBurstDecode(size / recordBytes);
-    QStringList lines;
-    const bool read = readBack(in, size / recordBytes, lines);
+    QByteArray bytes;
+    const bool read = readBack(in, size / recordBytes, bytes);
     const QString readError = in.errorString();
     m_capture.FinishBurstDecode(m_records);
-    m_fileTab.append(std::move(lines));
+    m_fileTab.appendRecords(std::move(bytes), int(recordBytes));
     in.close();
     if (in.error() != QFileDevice::NoError)
         m_ui.beep();
@@ -293,10 +293,10 @@ void BurstCapture::endStream()
     Q_EMIT captureEnded();
 }
 
-bool BurstCapture::readBack(QFile& in, qint64 records, QStringList& lines)
+bool BurstCapture::readBack(QFile& in, qint64 records, QByteArray& bytes)
 {
     BurstReadBack reader(m_capture, m_burstRequest, m_burstDataCount);
-    const bool read = reader.read(in, records, lines);
+    const bool read = reader.read(in, records, bytes);
     m_records = reader.records();
     return read;
 }

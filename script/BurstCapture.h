@@ -94,8 +94,9 @@ private:
     void abandonStart(StartOutcome outcome);
     void showViews();
     void fileError(const QString& what, const QFile& file);
-    // Reads the records back, fills lines and decodes; false when the file could not be read.
-    bool readBack(QFile& in, qint64 records, QStringList& lines);
+    // Reads the records back into bytes (the File tab's lines) and decodes them; false when
+    // the file could not be read.
+    bool readBack(QFile& in, qint64 records, QByteArray& bytes);
 
     Execution& m_execution;
     Transport& m_transport;

@@ -1,6 +1,5 @@
 #include "script/BurstReadBack.h"
 
-#include "base/HexText.h"
 #include "data/CaptureState.h"
 
 #include <QIODevice>
@@ -20,32 +19,30 @@ BurstReadBack::BurstReadBack(CaptureState& capture, const TIIC_Packet& request, 
             m_mapped.emplace_back(r, request.VariableRef[size_t(r)]);
 }
 
-bool BurstReadBack::read(QIODevice& in, qint64 records, QStringList& lines)
+bool BurstReadBack::read(QIODevice& in, qint64 records, QByteArray& bytes)
 {
-    const std::array<QString, 256>& hex = HexText();
     const int recordBytes = m_recordBytes;
-    lines.reserve(lines.size() + records);
+    bytes.resize(records * recordBytes);
     const qint64 perChunk = std::max<qint64>(1, ReadChunkBytes / recordBytes);
-    QByteArray chunk;
     m_records = 0;
+    bool complete = true;
     while (m_records < records) {
-        chunk.resize(std::min(perChunk, records - m_records) * recordBytes);
-        const qint64 got = std::max<qint64>(0, in.read(chunk.data(), chunk.size()));
-        const auto* p = reinterpret_cast<const quint8*>(chunk.constData());
+        char* chunk = bytes.data() + m_records * recordBytes;
+        const qint64 want = std::min(perChunk, records - m_records) * recordBytes;
+        const qint64 got = std::max<qint64>(0, in.read(chunk, want));
+        const auto* p = reinterpret_cast<const quint8*>(chunk);
         for (qint64 k = 0; k < got / recordBytes; ++k, p += recordBytes) {
-            QString line;
-            line.reserve(3 * recordBytes);
-            for (int b = 0; b < recordBytes; ++b)
-                line.append(hex[p[b]]);
-            lines.append(std::move(line));
             m_capture.ClearPresent();
             for (const auto& [r, slot] : m_mapped)
                 m_capture.PutByte(slot, p[r]);
             m_capture.DecodeBurstRecord();
         }
         m_records += got / recordBytes;
-        if (got != chunk.size())
-            return false;
+        if (got != want) {
+            complete = false;
+            break;
+        }
     }
-    return true;
+    bytes.truncate(m_records * recordBytes);
+    return complete;
 }

@@ -2,7 +2,7 @@
 
 #include "link/TIIC_Packet.h"
 
-#include <QStringList>
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <utility>
@@ -12,18 +12,19 @@ class CaptureState;
 class QIODevice;
 
 // The read-back of a capture file: records of a status byte and n data bytes, back to back,
-// no header. Each record becomes one line of hexadecimal pairs for the File tab, and the bytes
-// the burst request maps to variables are decoded into the chart series. The caller brackets
-// the read with the capture's bulk decoding (BeginBurstDecode ... FinishBurstDecode).
+// no header. The records' bytes are kept for the File tab, which renders its lines from them,
+// and the bytes the burst request maps to variables are decoded into the chart series. The caller
+// brackets the read with the capture's bulk decoding (BeginBurstDecode ... FinishBurstDecode).
 class BurstReadBack
 {
 public:
     // request: the burst request with its byte map; dataCount: n, 1..63.
     BurstReadBack(CaptureState& capture, const TIIC_Packet& request, int dataCount);
 
-    // Reads and decodes up to records whole records from in. False when a read failed or the
-    // data ended early; the records read until then are kept.
-    bool read(QIODevice& in, qint64 records, QStringList& lines);
+    // Reads and decodes up to records whole records from in into bytes (which then holds
+    // exactly the records read). False when a read failed or the data ended early; the records
+    // read until then are kept.
+    bool read(QIODevice& in, qint64 records, QByteArray& bytes);
     // Records read and decoded by the last read().
     qint64 records() const { return m_records; }
 

@@ -1,18 +1,30 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
-#include <QStringList>
+#include <QString>
 
-// The File tab's read-only text: one line per record of the last burst read-back. Views follow
-// it through its signals; it is hidden while a burst runs. GUI thread only.
+#include <vector>
+
+// The File tab's read-only text: one line per record of the last burst read-back, each byte as
+// HexText shows it ("01 12 34 56 "). It keeps the records' bytes, not their text, and renders a
+// line when a view asks for it: a million records of three bytes take 3 MB instead of a
+// string each. Views follow it through its signals; it is hidden while a burst runs. GUI
+// thread only.
 class FileTabLines : public QObject
 {
     Q_OBJECT
 
 public:
-    const QStringList& lines() const { return m_lines; }
-    void append(QStringList lines);
+    // Appends the records in bytes, recordBytes (1 to 64) each; a trailing partial record is
+    // left out.
+    void appendRecords(QByteArray bytes, int recordBytes);
     void clear();
+
+    qsizetype lineCount() const { return m_lineCount; }
+    QString line(qsizetype index) const;
+    // Characters of the longest line.
+    qsizetype longestLine() const { return m_longest; }
 
     bool isShown() const { return m_shown; }
     void setShown(bool shown);
@@ -24,6 +36,16 @@ Q_SIGNALS:
     void shownChanged();
 
 private:
-    QStringList m_lines;
+    // Records of one size; a read-back appends one block.
+    struct Block
+    {
+        QByteArray bytes;
+        int recordBytes = 1;
+        qsizetype firstLine = 0;
+    };
+
+    std::vector<Block> m_blocks;
+    qsizetype m_lineCount = 0;
+    qsizetype m_longest = 0;
     bool m_shown = true;
 };

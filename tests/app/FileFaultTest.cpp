@@ -87,7 +87,7 @@ TEST_F(FileFaultTest, ACaptureThatHitsAFullDiskIsReportedAndKeepsItsWholeRecords
         const auto* record = reinterpret_cast<const quint8*>(file.constData()) + r * 4;
         ASSERT_EQ(record[1] | record[2] << 8 | record[3] << 16, r) << "record " << r;
     }
-    EXPECT_EQ(model->burst().fileTab().lines().size(), model->burst().records());
+    EXPECT_EQ(model->burst().fileTab().lineCount(), model->burst().records());
 }
 
 TEST_F(FileFaultTest, SettingsAutosaveAndScriptOnAFullDiskKeepTheOldFileAndSaySo)

@@ -1,3 +1,4 @@
+#include "data/ChartFile.h"
 #include "data/TVarType.h"
 #include "script/BurstCapture.h"
 #include "script/ScriptFile.h"
@@ -300,7 +301,7 @@ TEST_F(MainModelTest, EndingTheRunsForCloseLeavesNothingRunningAndNoBridgeStream
     model->endRunsForClose();
     EXPECT_FALSE(model->execution().anyRunning());
     EXPECT_TRUE(waitFor([&] { return !firmware().streaming(); }));
-    EXPECT_TRUE(model->burst().fileTab().lines().isEmpty());
+    EXPECT_EQ(model->burst().fileTab().lineCount(), 0);
     EXPECT_TRUE(model->chart().isShown());
 
     // A waiting Send ends after the exchange in flight.
@@ -314,6 +315,57 @@ TEST_F(MainModelTest, EndingTheRunsForCloseLeavesNothingRunningAndNoBridgeStream
     model->AcSendExecute();
     EXPECT_FALSE(model->execution().anyRunning());
     EXPECT_LT(status.lineCount(), 5);
+}
+
+} // namespace
+
+namespace {
+
+class ChartCommandsTest : public ModelFixture
+{
+protected:
+    void SetUp() override
+    {
+        startWithOneFastBridge();
+        if (HasFatalFailure())
+            return;
+        model->variables().declare(0, QStringLiteral("SINE"), vtInt);
+        model->variables().Scroll = 0;
+        model->chart().putOnChart(0);
+        editor.setLines({QStringLiteral("R 49 @SINE @1SINE")});
+    }
+    const ChartSeries& sine() { return model->chart().series(0); }
+};
+
+TEST_F(ChartCommandsTest, SaveWaveformAsksForANameAndWritesTheChartWithItsPoints)
+{
+    model->setRepeatCount(25);
+    model->AcSendRepeatExecute();
+    ASSERT_TRUE(waitFor([&] { return !model->execution().RepeatRunning; }));
+    const QString path = dir.filePath(QStringLiteral("wave.tvchart"));
+    ui.fileReplies = {path};
+    model->ChartActionSave();
+    ASSERT_EQ(ui.fileRequests.size(), 1);
+    const UiPort::FileRequest& r = ui.fileRequests.first();
+    EXPECT_EQ(r.mode, UiPort::FileMode::Save);
+    EXPECT_EQ(r.defaultSuffix, QStringLiteral("tvchart"));
+    EXPECT_TRUE(r.confirmOverwrite);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const std::optional<ChartFile::Content> read = ChartFile::read(f.readAll(), nullptr);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->series.size(), 1);
+    EXPECT_EQ(read->series[0].title, QStringLiteral("SINE"));
+    ASSERT_EQ(read->series[0].points.size(), 25u);
+    EXPECT_EQ(read->series[0].points[24].y, sine().y(24));
+
+    // Cancel writes nothing; a file that cannot be written is reported.
+    model->ChartActionSave();
+    EXPECT_TRUE(ui.boxes.isEmpty());
+    ui.fileReplies = {dir.filePath(QStringLiteral("missing/wave.tvchart"))};
+    model->ChartActionSave();
+    ASSERT_EQ(ui.boxes.size(), 1);
+    EXPECT_EQ(ui.boxes.first().caption, QStringLiteral("Error"));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "data/ChartModel.h"
 #include "data/VariableDefinitions.h"
 #include "script/BurstReadBack.h"
+#include "script/FileTabLines.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -75,18 +76,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     capture.ElapsedMs = 500;
     capture.BeginBurstDecode(records);
     BurstReadBack reader(capture, request, n);
-    QStringList lines;
-    FUZZ_CHECK(reader.read(in, records, lines));
+    QByteArray kept;
+    FUZZ_CHECK(reader.read(in, records, kept));
     capture.FinishBurstDecode(reader.records());
     capture.leaveBulkMode();
 
     FUZZ_CHECK(reader.records() == records);
-    FUZZ_CHECK(lines.size() == records);
+    FUZZ_CHECK(kept == file.left(records * (n + 1)));
     if (records > 0) {
+        FileTabLines lines;
+        lines.appendRecords(kept, n + 1);
+        FUZZ_CHECK(lines.lineCount() == records);
         QString last;
         for (int b = 0; b <= n; ++b)
             last += HexText()[quint8(file[(records - 1) * (n + 1) + b])];
-        FUZZ_CHECK(lines.last() == last);
+        FUZZ_CHECK(lines.line(records - 1) == last);
     }
     for (int i = 0; i < VariableDefinitions::Count; ++i) {
         const TDataVariable& v = definitions.DataVars[size_t(i)];

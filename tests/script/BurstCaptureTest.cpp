@@ -76,9 +76,9 @@ TEST_F(BurstCaptureTest, TheCaretLinesFirstTransactionBecomesABurstRead)
         EXPECT_EQ(file.size() % (recordsPerReport * (c.n + 1)), 0) << "whole reports only";
         EXPECT_EQ(file.size(), burst().records() * (c.n + 1));
         EXPECT_GE(burst().records(), 100);
-        ASSERT_EQ(burst().fileTab().lines().size(), burst().records());
-        EXPECT_EQ(burst().fileTab().lines().first().size(), 3 * (c.n + 1));
-        EXPECT_TRUE(burst().fileTab().lines().first().startsWith(QStringLiteral("01 ")));
+        ASSERT_EQ(burst().fileTab().lineCount(), burst().records());
+        EXPECT_EQ(burst().fileTab().line(0).size(), 3 * (c.n + 1));
+        EXPECT_TRUE(burst().fileTab().line(0).startsWith(QStringLiteral("01 ")));
     }
     EXPECT_EQ(burst().BurstRequest().Count & BurstFlag, BurstFlag);
     EXPECT_TRUE(ui.boxes.isEmpty());
@@ -102,7 +102,7 @@ TEST_F(BurstCaptureTest, ALineThatReadsMoreThanARecordHoldsIsToldSoAndStillRecor
 
 TEST_F(BurstCaptureTest, WhileItRunsOnlyStopAndResetAreEnabledAndTheViewsAreHidden)
 {
-    burst().fileTab().append({QStringLiteral("old line")});
+    burst().fileTab().appendRecords(QByteArray("\x01\x02", 2), 2);
     model->chart().series(0).append(0, 1);
     ASSERT_TRUE(capture(QStringLiteral("R 49 X X")));
     EXPECT_EQ(model->panel(2), QStringLiteral("wait..."));
@@ -112,7 +112,7 @@ TEST_F(BurstCaptureTest, WhileItRunsOnlyStopAndResetAreEnabledAndTheViewsAreHidd
     EXPECT_FALSE(a.EditorReadOnly);
     EXPECT_FALSE(model->chart().isShown());
     EXPECT_FALSE(burst().fileTab().isShown());
-    EXPECT_TRUE(burst().fileTab().lines().isEmpty());
+    EXPECT_EQ(burst().fileTab().lineCount(), 0);
     EXPECT_EQ(points(), 0) << "the series are cleared at the start";
     EXPECT_EQ(model->chart().bottomAxisTitle(), QStringLiteral("samples count"));
 
@@ -150,7 +150,7 @@ TEST_F(BurstCaptureTest, RecordsAreDecodedIntoTheSeriesInFileOrderWithNoneLost)
         if (s.y(j) != double(j % 65536) || s.x(j) != double(j))
             ++wrong;
     EXPECT_EQ(wrong, 0);
-    EXPECT_EQ(burst().fileTab().lines().at(258), QStringLiteral("01 02 01 "));
+    EXPECT_EQ(burst().fileTab().line(258), QStringLiteral("01 02 01 "));
     EXPECT_EQ(burst().unwrittenReports(), 0);
 }
 
@@ -187,9 +187,10 @@ TEST_F(BurstCaptureTest, ATrailingPartialRecordIsIgnored)
         }
         model->AcStopExecute();
         EXPECT_EQ(burst().records(), 250);
-        ASSERT_EQ(burst().fileTab().lines().size(), 250);
-        EXPECT_EQ(burst().fileTab().lines().first(), QStringLiteral("01 12 34 56 "));
-        EXPECT_EQ(burst().fileTab().lines().last(), QStringLiteral("01 FA FB FC "));
+        ASSERT_EQ(burst().fileTab().lineCount(), 250);
+        EXPECT_EQ(burst().fileTab().line(0), QStringLiteral("01 12 34 56 "));
+        EXPECT_EQ(burst().fileTab().line(burst().fileTab().lineCount() - 1),
+                  QStringLiteral("01 FA FB FC "));
     }
 }
 
@@ -228,14 +229,15 @@ TEST_F(BurstCaptureTest, StopBeforeTheRetriesRanOutSendsNoFurtherRequest)
 TEST_F(BurstCaptureTest, TheLabelNoneDisablesToFileEntirely)
 {
     burst().setFilePath(QStringLiteral("none"));
-    burst().fileTab().append({QStringLiteral("kept")});
+    burst().fileTab().appendRecords(QByteArray("\x01\x02", 2), 2);
     model->setPanel(2, QStringLiteral("before"));
     editor.setLines({QStringLiteral("R 48 X")});
     firmware().clearLog();
     model->AcSendSpeedExecute();
     EXPECT_FALSE(model->execution().BurstRunning);
     EXPECT_EQ(model->panel(2), QStringLiteral("before"));
-    EXPECT_EQ(burst().fileTab().lines(), QStringList{QStringLiteral("kept")});
+    EXPECT_EQ(burst().fileTab().lineCount(), 1);
+    EXPECT_EQ(burst().fileTab().line(0), QStringLiteral("01 02 "));
     EXPECT_TRUE(burst().fileTab().isShown());
     EXPECT_FALSE(firmware().log().contains(QStringLiteral("0B 41 48")));
 }
@@ -313,7 +315,7 @@ TEST_F(BurstCaptureTest, ResetDuringACaptureStopsAndReadsItBackFirst)
     model->AcResetExecute();
     EXPECT_FALSE(model->execution().BurstRunning);
     EXPECT_GE(burst().records(), 100);
-    EXPECT_EQ(burst().fileTab().lines().size(), burst().records());
+    EXPECT_EQ(burst().fileTab().lineCount(), burst().records());
     EXPECT_EQ(model->panel(2), QStringLiteral("reset device"));
     EXPECT_TRUE(status.lines().contains(QStringLiteral("RESET Device")));
     ASSERT_TRUE(waitFor([&] { return firmware().log().contains(QStringLiteral("19 00")); }));
@@ -342,9 +344,9 @@ TEST_F(BurstCaptureTest, FileNameButtonAndClear)
     burst().Button1Click(); // cancelled
     EXPECT_EQ(burst().fileLabel(), QStringLiteral("chosen.dat"));
 
-    burst().fileTab().append({QStringLiteral("a"), QStringLiteral("b")});
+    burst().fileTab().appendRecords(QByteArray("\x0A\x0B", 2), 1);
     burst().Button2Click();
-    EXPECT_TRUE(burst().fileTab().lines().isEmpty());
+    EXPECT_EQ(burst().fileTab().lineCount(), 0);
 }
 
 TEST(BurstSummary, RateIsRoundedHalfToEvenAndZeroWithoutTime)

@@ -29,6 +29,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QTreeView>
@@ -118,6 +120,19 @@ std::vector<Shot> shots()
              editor.setCaretToOffset(1 << 30);
              w.model().editorCaretMoved();
              // The status window takes its lines in at the next frame.
+             pumpFor(100);
+             return &w;
+         }},
+        {"chart.png", "the Chart tab after a Repeat of the demo's sine",
+         [](ShotContext& c) -> QWidget* {
+             MainWindow& w = c.window(1, QStringLiteral("examples/demo.ini"));
+             w.model().openScript(c.sourceFile(QStringLiteral("examples/signal.iic")));
+             w.bottomPanel().sendAll()->setChecked(true);
+             w.bottomPanel().repeatCount()->setValue(300);
+             w.tabs().setCurrentIndex(int(MainModel::Tab::Chart));
+             w.action(QStringLiteral("AcSendRepeat"))->trigger();
+             pumpUntil([&] { return !w.model().execution().RepeatRunning; }, 10000);
+             // The chart draws the last samples at its next frame.
              pumpFor(100);
              return &w;
          }},
