@@ -331,8 +331,11 @@ std::unique_ptr<TUpgradeForm> MainModel::createUpgradeForm(QObject* parent)
 std::unique_ptr<DataSettingsModel> MainModel::createDataSettingsModel(const QLocale& locale,
                                                                       QObject* parent)
 {
-    return std::make_unique<DataSettingsModel>(m_chart, m_capture, m_ui, m_paths.settings, locale,
-                                               parent);
+    auto model = std::make_unique<DataSettingsModel>(m_chart, m_capture, m_ui, m_paths.settings,
+                                                     locale, parent);
+    // The script's check names variables: a name that came or went changes its verdict.
+    connect(model.get(), &DataSettingsModel::applied, this, &MainModel::SendMemoChange);
+    return model;
 }
 
 void MainModel::showFileError(const QString& error)

@@ -228,6 +228,7 @@ void DataSettingsModel::BtOkClick()
     }
     if (m_chart.seriesOnChartCount() > 0)
         m_chart.refresh();
+    Q_EMIT applied();
 }
 
 void DataSettingsModel::LoadClick()

@@ -109,6 +109,8 @@ public:
 Q_SIGNALS:
     // The spin boxes or the radio buttons have a new value to show.
     void captureSettingsChanged();
+    // OK put the controls in force: variable names may have come or gone.
+    void applied();
 
 private:
     std::optional<double> number(const QString& text) const;

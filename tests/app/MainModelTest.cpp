@@ -1,4 +1,5 @@
 #include "data/ChartFile.h"
+#include "data/DataSettingsModel.h"
 #include "data/TVarType.h"
 #include "script/BurstCapture.h"
 #include "script/ScriptFile.h"
@@ -115,6 +116,23 @@ TEST_F(MainModelTest, ClosingSavesTheEditorAndReportsAFailureButStillCloses)
     ASSERT_EQ(ui.boxes.size(), 1);
     EXPECT_EQ(ui.boxes.first().caption, QStringLiteral("Error"));
     EXPECT_EQ(ui.boxes.first().icon, UiPort::Icon::Error);
+}
+
+// Variables named in the "Variables Settings" dialog count for the script's check at once, not
+// only after the next edit.
+TEST_F(MainModelTest, TheScriptIsCheckedAgainWhenTheVariablesSettingsAreApplied)
+{
+    createModel();
+    editor.setLines({QStringLiteral("R 48 @TEMP X")});
+    model->SendMemoChange();
+    ASSERT_NE(model->panel(1), QStringLiteral("  Syntax : OK"));
+
+    const std::unique_ptr<DataSettingsModel> settings = model->createDataSettingsModel();
+    settings->FormActivate();
+    settings->GridAfterEdit(DataSettingsModel::ColName, 0, QStringLiteral("TEMP"));
+    settings->setChecked(DataSettingsModel::ColActive, 0, true);
+    settings->BtOkClick();
+    EXPECT_EQ(model->panel(1), QStringLiteral("  Syntax : OK"));
 }
 
 TEST_F(MainModelTest, ScriptFilesRoundTripWithCrLfAndSetTheCaption)

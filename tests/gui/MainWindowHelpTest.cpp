@@ -1,7 +1,9 @@
 #include "MainWindowFixture.h"
 
+#include "gui/FileTabView.h"
 #include "gui/HelpSystem.h"
 #include "gui/HelpWindow.h"
+#include "gui/LineView.h"
 #include "gui/TfmDataSettings.h"
 #include "gui/UpgradeDialog.h"
 #include "help/HelpFiles.h"
@@ -103,6 +105,19 @@ TEST_F(MainWindowHelpTest, F1OpensTheTopicOfTheFocusedControl)
              return fileTab;
          },
          "tabs.html"},
+        {"\"File name :\" button",
+         [&] {
+             window->tabs().setCurrentIndex(3);
+             return window->fileTabView().fileNameButton();
+         },
+         "tabs.html"},
+        // The File tab's data view has a keyword but no topic: F1 there shows nothing.
+        {"File tab's data view",
+         [&] {
+             window->tabs().setCurrentIndex(3);
+             return window->fileTabView().view();
+         },
+         ""},
         {"highlighted entry of the Chart menu",
          [&] {
              chartMenu->popup(window->mapToGlobal(QPoint(20, 20)));
