@@ -71,8 +71,7 @@ Outside outside(QByteArray content)
 {
     if (content.startsWith("\xEF\xBB\xBF"))
         content.remove(0, 3);
-    // Lines as the editor cuts them: at LF, a CR before it belonging to the line end; a last
-    // line without LF keeps all its bytes, and a line end at the very end starts no line.
+    // Lines as the editor cuts them: at LF; a line end at the very end starts no line.
     QList<QByteArray> lines;
     for (qsizetype pos = 0; pos < content.size();) {
         const qsizetype newline = content.indexOf('\n', pos);
@@ -80,12 +79,14 @@ Outside outside(QByteArray content)
             lines.append(content.mid(pos));
             break;
         }
-        QByteArray line = content.mid(pos, newline - pos);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        lines.append(line);
+        lines.append(content.mid(pos, newline - pos));
         pos = newline + 1;
     }
+    // CRs that end a line count as its line end: a line end appended after a last line that
+    // ends in a lone CR makes that CR part of it.
+    for (QByteArray& line : lines)
+        while (line.endsWith('\r'))
+            line.chop(1);
     Outside result;
     bool inside = false;
     for (const QByteArray& line : lines) {
