@@ -92,11 +92,37 @@ bench: build
 # The thread tests under ThreadSanitizer, in a build folder of their own.
 tsan: deps
 	cmake -S . -B build-tsan -DTAVIRO_SANITIZE=thread -DTAVIRO_BUILD_BENCH=OFF $(CMAKE_ARGS)
-	cmake --build build-tsan -j $(JOBS)
+	cmake --build build-tsan --target thread_tests -j $(JOBS)
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build-tsan -L threads --output-on-failure -j $(JOBS)
+
+# --- Reliability: the whole suite under AddressSanitizer + UndefinedBehaviorSanitizer, fuzzing
+# with libFuzzer, and the packages only these need (umockdev also enables the hidraw test that
+# `make test` runs under a device mock).
+RELIABILITY_DEBS := clang-14 libclang-rt-14-dev umockdev libumockdev-dev
+FUZZ_SECONDS ?= 60
+# Leaks are reported; the device-mock test runs with umockdev's library preloaded ahead of
+# the ASan runtime, which ASan otherwise refuses.
+ASAN_RUN_OPTIONS := halt_on_error=1:detect_leaks=1:verify_asan_link_order=0
+
+.PHONY: reliability-deps asan fuzz
+
+reliability-deps:
+	@$(MAKE) --no-print-directory deps DEBS="$(RELIABILITY_DEBS)"
+
+asan: deps
+	cmake -S . -B build-asan -DTAVIRO_SANITIZE=address,undefined -DTAVIRO_BUILD_BENCH=OFF $(CMAKE_ARGS)
+	cmake --build build-asan -j $(JOBS)
+	ASAN_OPTIONS="$(ASAN_RUN_OPTIONS)" UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1" \
+	    ctest --test-dir build-asan --output-on-failure -j $(JOBS)
+
+# Each fuzz target for FUZZ_SECONDS (make fuzz FUZZ_SECONDS=600), one after the other.
+fuzz: reliability-deps deps
+	CXX=clang++-14 cmake -S . -B build-fuzz -DTAVIRO_FUZZ=ON
+	cmake --build build-fuzz --target fuzz_all -j $(JOBS)
+	tests/fuzz/run-fuzz.sh build-fuzz -time $(FUZZ_SECONDS)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) build-tsan
+	rm -rf $(BUILD) build-tsan build-asan build-fuzz

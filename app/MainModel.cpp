@@ -19,6 +19,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <csignal>
+
 namespace {
 const QString ApplicationTitle = QStringLiteral("Taviro");
 const QString DefaultScriptFileName = QStringLiteral("text.txt");
@@ -66,6 +68,9 @@ MainModel::MainModel(HidPlatform& platform, UiPort& ui, CommandEditor& editor,
     connect(&m_control, &BridgeControl::displayChanged, this, &MainModel::onControlDisplayChanged);
     m_editor.onTextChanged = [this] { SendMemoChange(); };
 
+    // A file that grows past the process's size limit (RLIMIT_FSIZE) then fails to be
+    // written, like one on a full disk, and is reported, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     UpdateActions();
 }
 
@@ -235,9 +240,11 @@ void MainModel::onTransactionReply()
 {
     m_capture.updateElapsed();
     ExecutionState& e = m_execution.state();
-    if (e.SendBusy || e.ListBusy)
-        e.ReplyReceived = true;
-    else if (e.BurstRunning)
+    if (e.SendBusy || e.ListBusy) {
+        // A late report answers a transaction that has already failed.
+        if (!m_transport.lastReportLate())
+            e.ReplyReceived = true;
+    } else if (e.BurstRunning)
         m_burst->writeReport(m_transport.inputReport());
     else if (e.RepeatRunning)
         m_runner.repeatReplyStep();

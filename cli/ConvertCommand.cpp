@@ -1,12 +1,12 @@
 #include "cli/ConvertCommand.h"
 
+#include "base/ReplaceFile.h"
 #include "cli/ScriptArguments.h"
 #include "cli/VarOption.h"
 #include "firmware/BootloaderConversion.h"
 #include "script/CheckScript.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -30,12 +30,7 @@ bool writeScript(const QString& path, const QStringList& lines, QString& error)
         text += line.toLocal8Bit();
         text += "\r\n";
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) < 0 || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFile(path, text, &error);
 }
 
 } // namespace

@@ -1,25 +1,52 @@
 #include "data/IniFile.h"
 
+#include "base/AsciiUpper.h"
+#include "base/ReplaceFile.h"
+
+#include <QAnyStringView>
+#include <QByteArrayView>
 #include <QFile>
-#include <QSaveFile>
+
+#include <algorithm>
 
 namespace {
 
 const QByteArray Bom("\xEF\xBB\xBF");
 
-bool isSectionHeader(const QByteArray& trimmed)
+// The lookups run for every key over every line: they look at the lines in place and
+// allocate nothing.
+bool isSectionHeader(QByteArrayView trimmed)
 {
     return trimmed.startsWith('[') && trimmed.contains(']');
 }
 
-QString sectionName(const QByteArray& trimmed)
+QByteArrayView sectionName(QByteArrayView trimmed)
 {
-    return QString::fromUtf8(trimmed.mid(1, trimmed.indexOf(']') - 1).trimmed());
+    return trimmed.sliced(1, trimmed.indexOf(']') - 1).trimmed();
 }
 
-bool sameName(const QString& a, const QString& b)
+bool isAscii(QByteArrayView text)
 {
-    return a.compare(b, Qt::CaseInsensitive) == 0;
+    return std::all_of(text.begin(), text.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+bool isAscii(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+bool sameName(QByteArrayView utf8, const QString& name)
+{
+    // Names are ASCII as a rule: then a byte-wise comparison gives what case folding does.
+    if (isAscii(utf8) && isAscii(name)) {
+        if (utf8.size() != name.size())
+            return false;
+        for (qsizetype i = 0; i < utf8.size(); ++i)
+            if (asciiUpper(char16_t(uchar(utf8[i]))) != asciiUpper(name[i].unicode()))
+                return false;
+        return true;
+    }
+    return QAnyStringView::compare(QUtf8StringView(utf8), name, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -65,15 +92,7 @@ QByteArray IniFile::content() const
 
 bool IniFile::save(const QString& path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    const QByteArray data = content();
-    if (file.write(data) != data.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceFile(path, content());
 }
 
 std::optional<QString> IniFile::value(const QString& section, const QString& key) const
@@ -113,7 +132,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
     // After the section's last non-blank line, so blank separators stay where they are.
     qsizetype last = header;
     for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i)
-        if (!m_lines[i].text.trimmed().isEmpty())
+        if (!QByteArrayView(m_lines[i].text).trimmed().isEmpty())
             last = i;
     insertLine(last + 1, key.toUtf8() + '=' + encodedValue);
 }
@@ -121,7 +140,7 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
 qsizetype IniFile::findSection(const QString& section) const
 {
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
-        const QByteArray trimmed = m_lines[i].text.trimmed();
+        const QByteArrayView trimmed = QByteArrayView(m_lines[i].text).trimmed();
         if (isSectionHeader(trimmed) && sameName(sectionName(trimmed), section))
             return i;
     }
@@ -131,15 +150,15 @@ qsizetype IniFile::findSection(const QString& section) const
 qsizetype IniFile::findKey(qsizetype header, const QString& key) const
 {
     for (qsizetype i = header + 1, end = sectionEnd(header); i < end; ++i) {
-        const QByteArray& text = m_lines[i].text;
+        const QByteArrayView text(m_lines[i].text);
         const qsizetype eq = text.indexOf('=');
         if (eq < 0)
             continue;
-        const QByteArray name = text.left(eq).trimmed();
+        const QByteArrayView name = text.first(eq).trimmed();
         // A comment line never names a key, whatever follows its ';'.
         if (name.startsWith(';'))
             continue;
-        if (sameName(QString::fromUtf8(name), key))
+        if (sameName(name, key))
             return i;
     }
     return -1;
@@ -148,7 +167,7 @@ qsizetype IniFile::findKey(qsizetype header, const QString& key) const
 qsizetype IniFile::sectionEnd(qsizetype header) const
 {
     for (qsizetype i = header + 1; i < m_lines.size(); ++i)
-        if (isSectionHeader(m_lines[i].text.trimmed()))
+        if (isSectionHeader(QByteArrayView(m_lines[i].text).trimmed()))
             return i;
     return m_lines.size();
 }

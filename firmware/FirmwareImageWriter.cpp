@@ -1,6 +1,6 @@
 #include "firmware/FirmwareImageWriter.h"
 
-#include <QSaveFile>
+#include "base/ReplaceFile.h"
 
 #include <algorithm>
 
@@ -110,10 +110,5 @@ QByteArray FirmwareImageWriter::hexText() const
 
 bool FirmwareImageWriter::writeFile(const QString& path, QString& error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(hexText()) < 0 || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFile(path, hexText(), &error);
 }

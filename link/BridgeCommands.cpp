@@ -65,7 +65,7 @@ TIIC_Packet burstRequest(quint8 address, int byteCount)
     p.Start = true;
     p.Stop = true;
     p.Read = true;
-    p.Count = quint8(std::clamp(byteCount, 1, int(CountMask)) + BurstFlag);
+    p.Count = quint8(std::clamp(byteCount, 1, MaxBurstBytes) + BurstFlag);
     p.Address = address;
     return p;
 }

@@ -16,7 +16,11 @@ TIIC_Packet busSpeed(BusSpeed speed);
 // Reads the eight-byte version block at 0x81.
 TIIC_Packet versionQuery();
 TIIC_Packet reset();
-// Asks the bridge to stream reads of byteCount bytes (forced into 1..63) from address.
+// The most bytes per burst record: a report carries 63 div (n + 1) records of n + 1 bytes,
+// and with 63 that is none.
+inline constexpr int MaxBurstBytes = 62;
+// Asks the bridge to stream reads of byteCount bytes (forced into 1..MaxBurstBytes) from
+// address.
 TIIC_Packet burstRequest(quint8 address, int byteCount);
 TIIC_Packet burstEnd();
 // One-byte read of a 7-bit address with START and STOP: does anything answer there?

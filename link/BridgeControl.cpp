@@ -44,6 +44,10 @@ void BridgeControl::Timer1Timer()
     m_pollBusy = true;
     if (const int entry = m_bridges.selectNextVersionQuery(); entry >= 0)
         m_controlTag = quint8(entry + BridgeList::VersionTagBase);
+    else if (m_controlTag >= BridgeList::VersionTagBase)
+        // The bridge of the unanswered query went away (or cannot be selected now): another
+        // query with its tag would go to whichever bridge is selected. Back to normal polling.
+        m_controlTag = 0;
     if (m_controlTag < BridgeList::VersionTagBase) {
         m_bridges.SelectBridge(m_bridges.ChosenBridge());
         m_timer.setInterval(PollIntervalMs);
@@ -60,7 +64,7 @@ void BridgeControl::Timer1Timer()
 void BridgeControl::OnControlReply(const InputReport& reply)
 {
     if (m_controlTag >= BridgeList::VersionTagBase) {
-        if (m_bridges.OnVersionReply(reply, m_controlTag - BridgeList::VersionTagBase))
+        if (m_bridges.OnVersionReply(reply))
             m_controlTag = 0;
     } else if (m_controlTag == 0 && m_pendingCommand == 0) {
         applyStatusReply(reply);

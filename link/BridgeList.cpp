@@ -5,6 +5,8 @@
 #include "link/THidDeviceController.h"
 #include "link/Transport.h"
 
+#include <utility>
+
 namespace {
 // How long a new selection lets the read thread settle before traffic goes on.
 constexpr int SelectionSettleMs = 50;
@@ -76,10 +78,12 @@ void BridgeList::HIDCtlRemoval(THidDevice* HidDev)
             SelectBridge(m_entries.front().bridge.get());
             m_chosen = m_selected;
         }
-        // A selection already in progress refuses the new one; the removed entry must not
-        // stay selected once it is destroyed.
+        // A selection already in progress (waiting for its bridge to settle) refuses the new
+        // one; the removed entry must not stay selected once it is destroyed, and the
+        // selection in progress selects the first remaining bridge when its wait is over.
         if (m_selected == removed.get() && removed) {
             m_selected = nullptr;
+            m_removedWhileSelecting = true;
             if (UpdateActions)
                 UpdateActions();
         }
@@ -133,6 +137,13 @@ void BridgeList::SelectBridge(THIDBridge* entry)
     if (UpdateActions)
         UpdateActions();
     m_selectionBusy = false;
+    // The selected bridge went away during the wait, when the removal could not select
+    // another one: the first remaining bridge is selected and chosen now, as the removal
+    // would have done.
+    if (std::exchange(m_removedWhileSelecting, false)) {
+        SelectBridge(m_entries.empty() ? nullptr : m_entries.front().bridge.get());
+        m_chosen = m_selected;
+    }
 }
 
 void BridgeList::ListBox1Click(int itemIndex)
@@ -151,15 +162,18 @@ int BridgeList::selectNextVersionQuery()
 {
     std::lock_guard lock(m_lock);
     for (int i = 0; i < count() && i < MaxVersionQueries; ++i) {
-        if (m_entries[i].bridge->VersionQueryPending) {
-            SelectBridge(m_entries[i].bridge.get());
-            return i;
+        THIDBridge* bridge = m_entries[i].bridge.get();
+        if (bridge->VersionQueryPending) {
+            SelectBridge(bridge);
+            // The selection does not take while another one is in progress, and during its
+            // wait the bridge may go away (or an entry before it, which moves it up).
+            return m_selected == bridge ? indexOf(bridge) : -1;
         }
     }
     return -1;
 }
 
-bool BridgeList::OnVersionReply(const InputReport& reply, int index)
+bool BridgeList::OnVersionReply(const InputReport& reply)
 {
     if (!(reply[0] & 0x01))
         return false;
@@ -169,9 +183,10 @@ bool BridgeList::OnVersionReply(const InputReport& reply, int index)
         m_selected->FirmwareMinor = version->bytes[1];
         m_selected->VersionZero = version->bytes[2];
         m_selected->VersionMarker = version->bytes[3];
+        // The entry of the bridge that answered, wherever removals have moved it since.
         std::lock_guard lock(m_lock);
-        if (index < count())
-            m_entries[index].text = entryText(*m_selected);
+        if (const int index = indexOf(m_selected); index >= 0)
+            m_entries[size_t(index)].text = entryText(*m_selected);
         m_selected->VersionQueryPending = false;
         notifyChanged();
     }

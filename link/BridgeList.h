@@ -41,11 +41,12 @@ public:
     void ListBox1Click(int itemIndex);
 
     // Poll tick: selects the first entry still waiting for its version and returns its index
-    // (its query's tag is index + VersionTagBase); -1 when none waits.
+    // (its query's tag is index + VersionTagBase); -1 when none waits or it could not be
+    // selected.
     int selectNextVersionQuery();
-    // The version reply to the query of entry index. False when the bridge did not acknowledge
-    // it: the query's tag stays, so the next tick asks again.
-    bool OnVersionReply(const InputReport& reply, int index);
+    // The version reply of the selected bridge. False when the bridge did not acknowledge the
+    // query: the query's tag stays, so the next tick asks again.
+    bool OnVersionReply(const InputReport& reply);
 
     // A new bridge was appended since the flag was last cleared (the firmware upgrade waits
     // for its boot loader this way).
@@ -90,7 +91,8 @@ private:
     std::vector<Entry> m_entries;
     THIDBridge* m_selected = nullptr;
     THIDBridge* m_chosen = nullptr;
-    THidDevice* m_lentDevice = nullptr; // the device SelectBridge lent, returned on release
-    bool m_selectionBusy = false;       // SelectBridge is running (it pumps events)
+    THidDevice* m_lentDevice = nullptr;   // the device SelectBridge lent, returned on release
+    bool m_selectionBusy = false;         // SelectBridge is running (it pumps events)
+    bool m_removedWhileSelecting = false; // the selected bridge went away during that wait
     bool m_bridgeArrived = false;
 };

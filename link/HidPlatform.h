@@ -50,6 +50,8 @@ public:
     virtual bool startWrite(const quint8* buffer, quint16 length, quint32& error) = 0;
     // True when the pending write has completed (or none is pending); false on time-out.
     virtual bool waitWrite(int timeoutMs) = 0;
+    // Bytes the device took by the last completed write; 0 when it failed or was cancelled.
+    virtual quint32 writeResult() = 0;
 
     // Completes the pending transfer of that direction at once (a read then delivers 0
     // bytes); a result the device produces later is discarded. True when the direction works.

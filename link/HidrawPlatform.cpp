@@ -4,6 +4,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <linux/hidraw.h>
 #include <linux/usbdevice_fs.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -92,6 +93,23 @@ bool readLanguages(const QString& usbDevnode, std::u16string& out)
     return true;
 }
 
+// The report descriptor as the node itself gives it (HIDIOCGRDESC), for where sysfs does not
+// show it; invalid lengths when the node does not answer.
+HidReportDescriptor::Lengths descriptorOfNode(int fd)
+{
+    HidReportDescriptor::Lengths lengths;
+    lengths.valid = false;
+    int size = 0;
+    if (::ioctl(fd, HIDIOCGRDESCSIZE, &size) < 0 || size <= 0 || size > HID_MAX_DESCRIPTOR_SIZE)
+        return lengths;
+    hidraw_report_descriptor descriptor{};
+    descriptor.size = quint32(size);
+    if (::ioctl(fd, HIDIOCGRDESC, &descriptor) < 0)
+        return lengths;
+    return HidReportDescriptor::parse(
+        QByteArray(reinterpret_cast<const char*>(descriptor.value), size));
+}
+
 // Query handle: everything comes from udev and sysfs; ReadWrite access keeps the node open.
 class HidrawQuery : public HidConnection
 {
@@ -123,6 +141,8 @@ public:
     }
     bool caps(THidCaps& out) override
     {
+        if (!m_node.lengths.valid && m_fd >= 0)
+            m_node.lengths = descriptorOfNode(m_fd);
         if (!m_node.lengths.valid)
             return false;
         out.InputReportByteLength = m_node.lengths.input;
@@ -142,6 +162,7 @@ public:
         return false;
     }
     bool waitWrite(int) override { return true; }
+    quint32 writeResult() override { return 0; }
     bool cancel(THidTransfer) override { return false; }
 
 private:
@@ -170,6 +191,7 @@ public:
         return false;
     }
     bool waitWrite(int) override { return true; }
+    quint32 writeResult() override { return 0; }
 };
 
 // Read handle: a non-blocking node polled together with an eventfd, so that a wait ends at
@@ -298,6 +320,7 @@ public:
         m_state->next = QByteArray(reinterpret_cast<const char*>(buffer), length);
         m_state->hasNext = true;
         m_state->pending = true;
+        m_state->result = 0;
         ++m_state->job;
         m_state->wake.notify_all();
         return true;
@@ -308,12 +331,19 @@ public:
         return m_state->done.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                                       [&] { return !m_state->pending; });
     }
+    quint32 writeResult() override
+    {
+        std::lock_guard lock(m_state->mutex);
+        return m_state->result;
+    }
     bool cancel(THidTransfer direction) override
     {
         if (direction != THidTransfer::Write)
             return false;
         std::lock_guard lock(m_state->mutex);
+        // The kernel may still deliver it, but nobody waits for the outcome any more.
         m_state->pending = false;
+        m_state->result = 0;
         m_state->done.notify_all();
         return true;
     }
@@ -328,6 +358,7 @@ private:
         QByteArray next;
         bool hasNext = false;
         bool pending = false; // the waiting side's view: a write is outstanding
+        quint32 result = 0;   // bytes the last write delivered, for the waiting side
         quint64 job = 0;
         quint32 fatal = 0;
         bool stop = false;
@@ -349,7 +380,9 @@ private:
             lock.lock();
             if (error == ENODEV || error == EIO || error == EPIPE)
                 state.fatal = quint32(error);
-            if (job == state.job && !state.hasNext) {
+            // A cancelled write is no longer pending: its late outcome is not reported.
+            if (job == state.job && !state.hasNext && state.pending) {
+                state.result = n > 0 ? quint32(n) : 0;
                 state.pending = false;
                 state.done.notify_all();
             }
@@ -530,6 +563,8 @@ std::unique_ptr<HidConnection> HidrawPlatform::open(const QString& path, HidAcce
         const int fd = openNode(path, O_RDONLY | O_NONBLOCK, retry, error);
         if (fd < 0)
             return nullptr;
+        if (!node.lengths.valid)
+            node.lengths = descriptorOfNode(fd);
         return std::make_unique<HidrawReader>(fd, node.lengths.usesReportIds);
     }
     case HidAccess::Write: {

@@ -132,17 +132,36 @@ bool THidDevice::WriteOverlapped(const quint8* buffer, quint16 length)
 {
     quint32 error = 0;
     std::shared_ptr<HidConnection> handle = transferConnection(THidTransfer::Write, error);
-    return handle && handle->startWrite(buffer, length, error);
+    const bool started = handle && handle->startWrite(buffer, length, error);
+    m_writeResult = 0;
+    std::lock_guard lock(m_handleMutex);
+    m_writing = started ? handle : nullptr;
+    return started;
 }
 
 bool THidDevice::WaitWrite(int timeoutMs)
 {
+    // The handle the write went to: a device that leaves the bus right after taking the
+    // report closes its handles, and the outcome must not be lost with them.
     std::shared_ptr<HidConnection> handle;
     {
         std::lock_guard lock(m_handleMutex);
-        handle = m_writeHandle;
+        handle = m_writing;
     }
-    return !handle || handle->waitWrite(timeoutMs);
+    if (!handle)
+        return true;
+    if (!handle->waitWrite(timeoutMs))
+        return false;
+    m_writeResult = handle->writeResult();
+    std::lock_guard lock(m_handleMutex);
+    if (m_writing == handle)
+        m_writing.reset();
+    return true;
+}
+
+quint32 THidDevice::OverlappedWriteResult()
+{
+    return m_writeResult;
 }
 
 bool THidDevice::ReadOverlapped(quint8* buffer, quint16 length, quint32& error)

@@ -41,6 +41,9 @@ public:
     // Transfer thread: true when the pending write has completed (or none is pending), false
     // on time-out. CancelTransfer(Write) from another thread completes the pending write.
     bool WaitWrite(int timeoutMs);
+    // Transfer thread: bytes the device took by the last write that WaitWrite saw complete;
+    // 0 when it failed or was cancelled.
+    quint32 OverlappedWriteResult();
 
     // Read thread: starts an asynchronous read into buffer; false, with error, when not started.
     bool ReadOverlapped(quint8* buffer, quint16 length, quint32& error);
@@ -104,9 +107,11 @@ private:
     THidCaps m_caps;
     bool m_capsFetched = false;
 
-    std::mutex m_handleMutex; // protects m_readHandle and m_writeHandle
+    std::mutex m_handleMutex; // protects m_readHandle, m_writeHandle and m_writing
     std::shared_ptr<HidConnection> m_readHandle;
     std::shared_ptr<HidConnection> m_writeHandle;
+    std::shared_ptr<HidConnection> m_writing; // the handle of the write in flight
+    std::atomic<quint32> m_writeResult{0};    // of the last write waited for
 
     THidDataEvent m_onInputReport;
     THidDataErrorEvent m_onReadFailure;

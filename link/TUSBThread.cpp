@@ -111,8 +111,12 @@ void TUSBThread::write()
         do {
             completed = device->WaitWrite(WriteWaitSliceMs);
         } while (!completed && !m_terminate);
-        if (completed)
+        // Only a report the device took has gone out; the cancel that termination makes
+        // completes the wait too, without delivering anything.
+        if (completed && device->OverlappedWriteResult() > 0)
             m_transport.noteWriteCompleted();
+        else if (m_terminate)
+            completed = false;
     }
     if (!completed) {
         // Termination came while the write was pending.

@@ -1,6 +1,7 @@
 #include "link/Transport.h"
 
 #include "base/Clock.h"
+#include "base/GuiHandoff.h"
 #include "link/THidDevice.h"
 
 #include <cstring>
@@ -23,6 +24,7 @@ void Transport::setDevice(THidDevice* device)
 
 void Transport::StartTransfer(const TIIC_Packet& packet)
 {
+    takeLateReports();
     {
         std::lock_guard lock(m_reportMutex);
         EncodePacket(packet, m_outputReport);
@@ -35,9 +37,20 @@ void Transport::StartTransfer(const TIIC_Packet& packet)
 
 void Transport::StartRawTransfer()
 {
+    takeLateReports();
     if (!m_device.load())
         return;
     startExchange(false, false, 0);
+}
+
+void Transport::takeLateReports()
+{
+    // Reports the read thread handed over after the watchdog gave the last exchange up are
+    // late replies to it. They are taken as such now: once the next exchange is out, one would
+    // pass for its reply and shift every result after it by one. (Inside a report handler
+    // the hand-offs cannot be run, and no exchange was given up since its report came.)
+    if (!m_reportHandlerBusy && m_watchdog->gaveUp())
+        GuiHandoff::instance().drain();
 }
 
 void Transport::startExchange(bool keepDelaying, bool hasDelay, qint32 delay)
@@ -63,14 +76,18 @@ void Transport::OnReport(THidDevice*, quint8, const quint8* Data, quint16 Size)
     if (m_reportHandlerBusy && appendStatusLine)
         appendStatusLine(QStringLiteral("overload"));
     m_reportHandlerBusy = true;
-    m_flags.WriteOutstanding = false;
-    m_watchdog->disarm();
+    // After the watchdog gave the exchange up, a report is no reply to anything that waits:
+    // the exchange has failed (its end is the watchdog's), and no run may take the report
+    // for the reply of its next transaction.
+    m_lastReportLate = !m_watchdog->disarm();
+    if (!m_lastReportLate)
+        m_flags.WriteOutstanding = false;
     // A short report (a device with a shorter input length) leaves the rest zero rather
     // than reading past its end.
     const size_t n = qMin<size_t>(Size, m_inputReport.size());
     std::memcpy(m_inputReport.data(), Data, n);
     std::memset(m_inputReport.data() + n, 0, m_inputReport.size() - n);
-    if (m_flags.ControlReplyExpected.exchange(false)) {
+    if (!m_lastReportLate && m_flags.ControlReplyExpected.exchange(false)) {
         if (onControlReply)
             onControlReply();
     } else if (onTransactionReply) {
@@ -83,6 +100,8 @@ void Transport::OnReadError(THidDevice*, quint32)
 {
     m_flags.TransferFailed = true;
     m_flags.WriteOutstanding = false;
+    // The exchange in flight has failed: no later report is its reply, also not a poll's.
+    m_flags.ControlReplyExpected = false;
     if (THidDevice* device = m_device.load()) {
         device->CancelTransfer(THidTransfer::Write);
         device->CancelTransfer(THidTransfer::Read);

@@ -47,6 +47,9 @@ public:
     void OnReport(THidDevice* HidDev, quint8 ReportID, const quint8* Data, quint16 Size);
     // OnReport is running (its handler may pump events, and a report can arrive meanwhile).
     bool ReportHandlerBusy() const { return m_reportHandlerBusy; }
+    // The report OnReport handles now (or handled last) came after the watchdog had given the
+    // exchange up: it answers nothing that waits for a reply.
+    bool lastReportLate() const { return m_lastReportLate; }
     void OnReadError(THidDevice* HidDev, quint32 Error);
 
     // Repeat's pause between passes: the next write waits until ms have passed since the
@@ -87,6 +90,7 @@ public:
     void copyOutputReport(OutputReport& buffer) const;
 
 private:
+    void takeLateReports();
     void startExchange(bool keepDelaying, bool hasDelay, qint32 delay);
     void cancelDeviceIo();
 
@@ -97,6 +101,7 @@ private:
     OutputReport m_outputReport{};
     InputReport m_inputReport{};      // GUI thread only
     bool m_reportHandlerBusy = false; // GUI thread only
+    bool m_lastReportLate = false;    // GUI thread only
 
     std::recursive_mutex m_transferLock; // guards creation, destruction and hand-off of
                                          // m_transferThread, and changes of m_device

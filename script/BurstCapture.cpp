@@ -12,6 +12,7 @@
 #include "link/LinkFlags.h"
 #include "link/PacketCodec.h"
 #include "link/Transport.h"
+#include "script/BurstReadBack.h"
 #include "script/Execution.h"
 #include "script/LineCompiler.h"
 
@@ -19,12 +20,9 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace {
 const QString Disabled = QStringLiteral("none");
-// Bytes read from the capture file at a time during the read-back.
-constexpr qint64 ReadChunkBytes = 1 << 16;
 } // namespace
 
 BurstCapture::BurstCapture(Execution& execution, Transport& transport, CommandEditor& editor,
@@ -140,6 +138,18 @@ void BurstCapture::AcSendSpeedExecute()
     m_burstRequest.Delay = first.Delay;
     m_burstDataCount = m_burstRequest.Count & CountMask;
     m_recordsPerReport = burstRecordsPerReport(m_burstDataCount);
+    // The read goes on in continuation segments when the line asks for more bytes than the
+    // first one holds; a record holds only those of the request.
+    int asked = first.Count & CountMask;
+    for (int t = 2; t <= compiled.count && !(*m_packets)[t].Start && !(*m_packets)[t].Restart; ++t)
+        asked += (*m_packets)[t].Count & CountMask;
+    if (asked > m_burstDataCount) {
+        m_statusWindow.addLine(
+            QStringLiteral(" Warning - burst records hold %1 of the %2 bytes the line reads")
+                .arg(m_burstDataCount)
+                .arg(asked));
+        m_statusWindow.scrollToEnd();
+    }
 
     m_file.setFileName(m_filePath);
     if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -285,36 +295,8 @@ void BurstCapture::endStream()
 
 bool BurstCapture::readBack(QFile& in, qint64 records, QByteArray& bytes)
 {
-    CaptureState& capture = m_capture;
-    const int recordBytes = m_burstDataCount + 1;
-    // The record bytes that belong to variables, and their raw slots.
-    std::vector<std::pair<int, int>> mapped;
-    for (int r = 1; r <= std::min(m_burstDataCount, MaxSlots); ++r)
-        if (m_burstRequest.IsVariable[size_t(r)])
-            mapped.emplace_back(r, m_burstRequest.VariableRef[size_t(r)]);
-
-    // The File tab keeps the bytes themselves; its lines are rendered when shown.
-    bytes.resize(records * recordBytes);
-    const qint64 perChunk = std::max<qint64>(1, ReadChunkBytes / recordBytes);
-    m_records = 0;
-    bool complete = true;
-    while (m_records < records) {
-        char* chunk = bytes.data() + m_records * recordBytes;
-        const qint64 want = std::min(perChunk, records - m_records) * recordBytes;
-        const qint64 got = std::max<qint64>(0, in.read(chunk, want));
-        const auto* p = reinterpret_cast<const quint8*>(chunk);
-        for (qint64 k = 0; k < got / recordBytes; ++k, p += recordBytes) {
-            capture.ClearPresent();
-            for (const auto& [r, slot] : mapped)
-                capture.PutByte(slot, p[r]);
-            capture.DecodeBurstRecord();
-        }
-        m_records += got / recordBytes;
-        if (got != want) {
-            complete = false;
-            break;
-        }
-    }
-    bytes.truncate(m_records * recordBytes);
-    return complete;
+    BurstReadBack reader(m_capture, m_burstRequest, m_burstDataCount);
+    const bool read = reader.read(in, records, bytes);
+    m_records = reader.records();
+    return read;
 }

@@ -12,11 +12,11 @@ LineCompiler::LineCompiler(const VariableDefinitions& variables, UiPort& ui, boo
     : m_variables(variables), m_ui(ui), m_readingState(readingState)
 {}
 
-LineCompiler::Result LineCompiler::fail(qsizetype column)
+LineCompiler::Result LineCompiler::fail(qsizetype column, bool overflow)
 {
     m_ui.messageBox(QStringLiteral("Syntax ERROR"), QStringLiteral("Syntax"), UiPort::Icon::Error,
                     int(UiPort::Button::Ok));
-    return {false, 0, column};
+    return {false, 0, column, overflow};
 }
 
 LineCompiler::Result LineCompiler::CompileLine(QStringView line, TPacketList& packets,
@@ -75,7 +75,7 @@ LineCompiler::Result LineCompiler::CompileLine(QStringView line, TPacketList& pa
             return fail(token.column);
         case ScriptToken::Kind::Address: {
             if (!open())
-                return fail(token.column);
+                return fail(token.column, true);
             TIIC_Packet& p = packets[n];
             if (startIssued) {
                 p.Restart = true;
@@ -97,7 +97,7 @@ LineCompiler::Result LineCompiler::CompileLine(QStringView line, TPacketList& pa
         case ScriptToken::Kind::ReadSlot: {
             const int slot = takeSlot();
             if (slot == 0)
-                return fail(token.column);
+                return fail(token.column, true);
             packets[n].Data[slot] =
                 token.kind == ScriptToken::Kind::DataByte ? quint8(token.value) : 0;
             break;
@@ -107,7 +107,7 @@ LineCompiler::Result LineCompiler::CompileLine(QStringView line, TPacketList& pa
                 break; // accepted, but a write has no use for it
             const int slot = takeSlot();
             if (slot == 0)
-                return fail(token.column);
+                return fail(token.column, true);
             packets[n].IsVariable[slot] = true;
             packets[n].VariableRef[slot] = quint8(token.variable * 4 + token.byteIndex);
             break;

@@ -28,6 +28,9 @@ public:
         // On failure: the column of the offending character, or of the token that would have
         // needed one transaction too many.
         qsizetype errorColumn = -1;
+        // The failure is a line that needs more transactions than the list holds (the syntax
+        // check accepts such a line).
+        bool overflow = false;
     };
 
     // readingState is the owner's flag: every address sets it to the direction it opens, and
@@ -46,7 +49,7 @@ public:
     static Continuation continuationAfter(const TPacketList& packets, int count);
 
 private:
-    Result fail(qsizetype column);
+    Result fail(qsizetype column, bool overflow = false);
 
     const VariableDefinitions& m_variables;
     UiPort& m_ui;

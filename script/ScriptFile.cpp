@@ -1,9 +1,9 @@
 #include "script/ScriptFile.h"
 
+#include "base/ReplaceFile.h"
 #include "script/ScriptLines.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringConverter>
 
 namespace ScriptFile {
@@ -28,24 +28,13 @@ bool read(const QString& path, QStringList& lines, QString* error)
 
 bool write(const QString& path, const QStringList& lines, QString* error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
     QStringEncoder encode(QStringConverter::System);
     QByteArray bytes;
     for (const QString& line : lines) {
         bytes += encode(line);
         bytes += "\r\n";
     }
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return replaceFile(path, bytes, error);
 }
 
 } // namespace ScriptFile

@@ -3,6 +3,7 @@
 #include "sim/SimPlatform.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 
@@ -116,6 +117,7 @@ public:
         }
         // Byte 0 is the report ID, which the device never sees as data.
         m_device->accept(buffer + 1, quint16(length - 1));
+        m_written = length;
         return true;
     }
 
@@ -124,6 +126,8 @@ public:
         Q_UNUSED(timeoutMs);
         return true;
     }
+
+    quint32 writeResult() override { return m_written; }
 
     bool cancel(THidTransfer direction) override
     {
@@ -143,6 +147,12 @@ public:
         completeFromQueue();
     }
     bool hasRoom() const { return m_queue.size() < ReaderQueueLength; }
+    // The read in progress ends without a report; what is queued stays for the next one.
+    void endPendingRead()
+    {
+        if (m_pending)
+            finish(0);
+    }
     void abandon()
     {
         m_queue.clear();
@@ -192,6 +202,7 @@ private:
     const bool m_serialReadable;
     const bool m_languagesReadable;
     const bool m_attributesReadable;
+    std::atomic<quint32> m_written{0}; // the write side's thread only, atomic for a reader
 
     // Guarded by m_device->m_mutex:
     std::condition_variable m_readDone;
@@ -309,6 +320,12 @@ std::unique_ptr<HidConnection> SimDevice::open(HidAccess access, quint32& error)
         m_readers.push_back(connection.get());
         m_wake.notify_all();
     }
+    if (m_unplugOnOpen == access) {
+        m_unplugOnOpen.reset();
+        if (m_firmware)
+            m_firmware->reboot();
+        unplugLocked();
+    }
     return connection;
 }
 
@@ -357,30 +374,41 @@ void SimDevice::run()
                 reinterpret_cast<const quint8*>(report.constData()), int(report.size()));
             lock.lock();
             for (QByteArray& reply : response.replies) {
-                if (m_drop > 0) {
-                    --m_drop;
-                    continue;
-                }
+                int copies = 1;
                 int delay = m_latencyMs;
-                if (m_delayCount > 0) {
-                    --m_delayCount;
-                    delay += m_delayMs;
-                }
-                if (m_corrupt > 0) {
-                    --m_corrupt;
-                    for (char& c : reply)
-                        c = char(~c);
+                if (m_faultFreeReplies > 0) {
+                    --m_faultFreeReplies;
+                } else {
+                    if (m_drop > 0) {
+                        --m_drop;
+                        continue;
+                    }
+                    if (m_delayCount > 0) {
+                        --m_delayCount;
+                        delay += m_delayMs;
+                    }
+                    if (m_corrupt > 0) {
+                        --m_corrupt;
+                        for (char& c : reply)
+                            c = char(~c);
+                    }
+                    if (m_duplicate > 0) {
+                        --m_duplicate;
+                        copies = 2;
+                    }
                 }
                 if (delay > 0 &&
                     m_wake.wait_until(lock, Clock::now() + std::chrono::milliseconds(delay),
                                       stopped))
                     break;
-                // Like a USB endpoint, the reply waits for the host to take what is queued
-                // (a stream fills the queue); only a host that stopped reading loses it.
-                m_wake.wait_for(lock, ReplyHoldLimit, [this] {
-                    return m_stop || m_readers.empty() || readersHaveRoom();
-                });
-                push(lock, reply);
+                for (int copy = 0; copy < copies; ++copy) {
+                    // Like a USB endpoint, the reply waits for the host to take what is queued
+                    // (a stream fills the queue); only a host that stopped reading loses it.
+                    m_wake.wait_for(lock, ReplyHoldLimit, [this] {
+                        return m_stop || m_readers.empty() || readersHaveRoom();
+                    });
+                    push(lock, reply);
+                }
             }
             if (response.leaveBus && !m_stop) {
                 unplugLocked();
@@ -459,6 +487,12 @@ void SimDevice::setOpenable(bool openable)
     m_openable = openable;
 }
 
+void SimDevice::unplugOnNextOpen(HidAccess access)
+{
+    std::lock_guard lock(m_mutex);
+    m_unplugOnOpen = access;
+}
+
 void SimDevice::setReplyLatencyMs(int ms)
 {
     std::lock_guard lock(m_mutex);
@@ -476,6 +510,26 @@ void SimDevice::delayNextReplies(int count, int extraMs)
     std::lock_guard lock(m_mutex);
     m_delayCount = count;
     m_delayMs = extraMs;
+}
+
+void SimDevice::duplicateNextReplies(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_duplicate = count;
+}
+
+void SimDevice::faultFreeReplies(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_faultFreeReplies = count;
+}
+
+void SimDevice::failReads(int count)
+{
+    std::lock_guard lock(m_mutex);
+    m_failReads = count;
+    for (SimConnection* reader : m_readers)
+        reader->endPendingRead();
 }
 
 void SimDevice::corruptNextReplies(int count)

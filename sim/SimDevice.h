@@ -9,6 +9,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,13 +60,22 @@ public:
     // device that is listed but cannot be used, as without the udev rule.
     void setDataAccessError(quint32 error);
     void setOpenable(bool openable); // false: no open at all ("device cannot be opened")
+    // The device falls off the bus right after the host's next open with this access: the
+    // open succeeds, the handle is dead, and the platform hears of the removal.
+    void unplugOnNextOpen(HidAccess access);
 
     // --- transport
     void setReplyLatencyMs(int ms); // default 1 ms; 0 answers at once
     void dropNextReplies(int count);
     void delayNextReplies(int count, int extraMs);
-    void corruptNextReplies(int count);      // every payload byte inverted
-    void failNextReads(int count);           // read starts fail with EIO
+    void corruptNextReplies(int count);   // every payload byte inverted
+    void duplicateNextReplies(int count); // each sent twice
+    // The reply faults above wait until this many more replies have gone out untouched.
+    void faultFreeReplies(int count);
+    void failNextReads(int count); // read starts fail with EIO
+    // The read in progress ends without a report and the next count read starts fail with
+    // EIO, as when the device's interface fails under a read; queued reports stay.
+    void failReads(int count);
     void setBurstRate(int reportsPerSecond); // default 1000; 0 = as fast as the host reads
     void setRebootDelayMs(int ms); // time off the bus when switching to/from the boot loader
     quint64 repliesSent() const;
@@ -104,11 +114,14 @@ private:
     bool m_attributesReadable = true;
     quint32 m_dataAccessError = 0;
     bool m_openable = true;
+    std::optional<HidAccess> m_unplugOnOpen;
     int m_latencyMs = 1;
     int m_drop = 0;
     int m_delayCount = 0;
     int m_delayMs = 0;
     int m_corrupt = 0;
+    int m_duplicate = 0;
+    int m_faultFreeReplies = 0;
     int m_failReads = 0;
     int m_burstRate = 1000;
     int m_rebootDelayMs = 100;

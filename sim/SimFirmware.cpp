@@ -197,7 +197,8 @@ SimFirmware::Response SimFirmware::receiveApplication(const quint8* p)
         significant.append(char(p[2]));
         m_streaming = m_burstSupported;
         m_burstAddress = p[2];
-        m_burstCount = std::clamp(count & 0x3F, 1, 63);
+        // A record of 63 bytes and its status byte would not fit into a report at all.
+        m_burstCount = std::clamp(count & 0x3F, 1, 62);
     } else if (addressed && p[2] == 0x82 && !(flags & FlagRead) && (count & 0x3F) == 0) {
         significant.append(char(p[2]));
         m_streaming = false;

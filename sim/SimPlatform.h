@@ -22,9 +22,12 @@
 //                                           // the GUI thread
 //   b.setReplyLatencyMs(0);                 // default 1 ms
 //   b.dropNextReplies(n), b.delayNextReplies(n, ms), b.corruptNextReplies(n),
-//   b.failNextReads(n), b.setBurstRate(r)   // default 1000 reports/s, 0 = as fast as read
+//   b.duplicateNextReplies(n), b.faultFreeReplies(n) // the faults after n good replies
+//   b.failNextReads(n), b.failReads(n)      // read starts fail; failReads also ends the read
+//   b.setBurstRate(r)                       // default 1000 reports/s, 0 = as fast as read
 //   b.setDataAccessError(EACCES), b.setOpenable(false), b.setAttributesReadable(false),
 //   b.setSerialReadable(false), b.setLanguages(...)  // identity and access faults
+//   b.unplugOnNextOpen(HidAccess::Read)     // falls off the bus as the host starts reading
 //   SimFirmware& fw = *b.firmware();
 //   fw.setExternalPower(false); fw.clearTargets(); fw.addAckTarget(0x68);
 //   fw.setVersion(2, 6); fw.setBurstCounter(true); fw.burstReportsStreamed();

@@ -5,11 +5,16 @@
 #include "data/VarColors.h"
 #include "data/VariableDefinitions.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <unistd.h>
 
 namespace {
 
@@ -304,4 +309,33 @@ TEST(DataSettings, SaveWritesTheFormAndLoadRestoresIt)
         EXPECT_EQ(got.name, want.name) << n;
         EXPECT_EQ(got.color, n == 5 ? DefaultVarColor[4] : want.color) << n;
     }
+}
+
+TEST(DataSettings, SaveRefusesAnExistingFileItCannotRead)
+{
+    // Its other sections could not be kept, so it is not replaced, and the caller hears so.
+    QTemporaryDir dir;
+    SettingsForm form;
+    form.rows[0].name = QStringLiteral("NEW");
+
+    const QString folder = dir.filePath(QStringLiteral("folder.ini"));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.ini")));
+    EXPECT_FALSE(DataSettings::saveFormFile(folder, form, Comma));
+    EXPECT_TRUE(QFileInfo(folder).isDir());
+
+    // Without read permission (root reads everything, so only as another user).
+    if (::geteuid() == 0)
+        return;
+    const QString locked = dir.filePath(QStringLiteral("locked.ini"));
+    QFile file(locked);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Other]\r\nKeep=1\r\n");
+    file.close();
+    ASSERT_TRUE(file.setPermissions(QFileDevice::WriteOwner));
+    EXPECT_FALSE(DataSettings::saveFormFile(locked, form, Comma));
+    ASSERT_TRUE(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    IniFile ini;
+    ASSERT_TRUE(ini.load(locked));
+    EXPECT_EQ(ini.value(QStringLiteral("Other"), QStringLiteral("Keep")), QStringLiteral("1"));
+    EXPECT_FALSE(ini.value(DataSettings::Section, QStringLiteral("Var1.Name")).has_value());
 }

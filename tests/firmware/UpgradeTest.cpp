@@ -367,6 +367,41 @@ TEST_F(UpgradeTest, FaultsFailTheRunAtTheirBlock)
     }
 }
 
+// Faults of the link in the middle of the blocks: each fails the run at the block it hits
+// (a second acknowledgement of a block fails the next one), leaves nothing programmed and
+// the link as it was.
+TEST_F(UpgradeTest, LinkFaultsWhileWritingFailTheRunAtTheirBlock)
+{
+    const struct
+    {
+        const char* name;
+        std::function<void(SimDevice&)> fault;
+        int block;
+    } cases[] = {
+        {"acknowledgement dropped", [](SimDevice& d) { d.dropNextReplies(1); }, 30},
+        {"acknowledgement 1300 ms late", [](SimDevice& d) { d.delayNextReplies(1, 1300); }, 30},
+        {"acknowledgement sent twice", [](SimDevice& d) { d.duplicateNextReplies(1); }, 31},
+        {"acknowledgement corrupted", [](SimDevice& d) { d.corruptNextReplies(1); }, 30},
+        {"reads fail", [](SimDevice& d) { d.failReads(5); }, 30},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        restart();
+        SimDevice& bridge = *sim.devices().first();
+        QObject::connect(form.get(), &TUpgradeForm::progressChanged, [&](int position) {
+            if (position == 30 && form->Label1() == u"Writing...")
+                c.fault(bridge);
+        });
+        program(writeImage(2, 6));
+        EXPECT_EQ(form->lastEnding(), Ending::Failed);
+        EXPECT_EQ(form->Label2(), TryAgain);
+        EXPECT_EQ(form->ProgressBar1(), c.block);
+        EXPECT_FALSE(firmware().log().contains(QStringLiteral("99")));
+        EXPECT_EQ(firmware().mode(), SimFirmware::Mode::BootLoader);
+        expectLinkRestored();
+    }
+}
+
 TEST_F(UpgradeTest, AnotherBridgeArrivingEndsTheRunWithoutProgramming)
 {
     startWithBridge();

@@ -282,6 +282,10 @@ TEST_F(DataSettingsDialogTest, ControlsAreNamedAndHinted)
     ASSERT_NE(color, nullptr);
     EXPECT_EQ(color->text(QAccessible::Name), QStringLiteral("Lime"));
     const QList<QAccessibleInterface*> headers = color->tableCellInterface()->columnHeaderCells();
+    // Qt 6.4 makes header cells without registering them, which leaves them to the caller;
+    // registered, Qt's cache frees them with the rest.
+    for (QAccessibleInterface* header : headers)
+        QAccessible::uniqueId(header);
     ASSERT_EQ(headers.size(), 1);
     EXPECT_EQ(headers[0]->text(QAccessible::Name), QStringLiteral("Color"));
 }

@@ -12,7 +12,6 @@ protected:
 
 TEST_F(BridgeListTest, FirstBridgeIsSelectedAndLabelledWithItsVersion)
 {
-    firmware(0);
     sim.addBridges(1);
     createModel();
     EXPECT_EQ(model->panel(3), QStringLiteral("disconnected"));
@@ -125,6 +124,55 @@ TEST_F(BridgeListTest, MoreThanElevenBridgesAllGetTheirVersion)
     createModel();
     ASSERT_TRUE(waitForBridges(13, 15000));
     EXPECT_EQ(texts().last(), QStringLiteral("USB-I2C converter N=SIM0013, Ver2.5"));
+}
+
+// The status polls a simulated bridge has received so far.
+qsizetype statusPolls(SimFirmware& fw)
+{
+    return fw.log().count(QStringLiteral("03 02 80"));
+}
+
+TEST_F(BridgeListTest, ABridgeRemovedWhileAClickSelectsItLeavesTheFirstOneSelectedAndChosen)
+{
+    sim.addBridges(2);
+    createModel();
+    ASSERT_TRUE(waitForBridges(2));
+    // The clicked bridge falls off the bus as its read starts, in the 50 ms the selection waits.
+    sim.devices().at(1)->unplugOnNextOpen(HidAccess::Read);
+    model->ListBox1Click(1);
+    BridgeList& list = model->bridges();
+    ASSERT_TRUE(waitFor([&] { return list.count() == 1; }));
+    EXPECT_TRUE(waitFor([&] {
+        return list.SelectedBridge() == list.entry(0) && list.ChosenBridge() == list.entry(0);
+    })) << "selected "
+        << list.SelectedBridge() << ", chosen " << list.ChosenBridge();
+    EXPECT_EQ(model->panel(3), QStringLiteral("connected to N=1"));
+    const qsizetype polls = statusPolls(firmware(0));
+    EXPECT_TRUE(waitFor([&] { return statusPolls(firmware(0)) >= polls + 2; }))
+        << "the poll reaches the remaining bridge";
+}
+
+TEST_F(BridgeListTest, ABridgeRemovedWhileItsVersionIsAskedLeavesTheOthersPolled)
+{
+    sim.addBridges(1);
+    createModel();
+    ASSERT_TRUE(waitForBridges());
+    // The new bridge falls off the bus as the version query selects it.
+    SimDevice& second = sim.addBridge(QStringLiteral("SIM0002"));
+    second.unplugOnNextOpen(HidAccess::Read);
+    BridgeList& list = model->bridges();
+    ASSERT_TRUE(waitFor([&] { return !second.pluggedIn() && list.count() == 1; }));
+    EXPECT_TRUE(waitFor([&] {
+        return list.SelectedBridge() == list.entry(0) &&
+               model->control().ControlTag() < BridgeList::VersionTagBase &&
+               model->control().pollTimer().interval() == BridgeControl::PollIntervalMs;
+    })) << "selected "
+        << list.SelectedBridge() << ", tag " << int(model->control().ControlTag());
+    EXPECT_EQ(list.ChosenBridge(), list.entry(0));
+    const qsizetype polls = statusPolls(firmware(0));
+    EXPECT_TRUE(waitFor([&] { return statusPolls(firmware(0)) >= polls + 2; }))
+        << "the poll reaches the remaining bridge";
+    EXPECT_EQ(texts(), QStringList{QStringLiteral("USB-I2C converter N=SIM0001, Ver2.5")});
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <deque>
@@ -42,6 +43,8 @@ public:
     }
 
     bool startFails = false;
+    // Writes stay pending until they are cancelled, as to a device that stopped taking reports.
+    std::atomic<bool> holdWrites{false};
 
     void plug(const Interface& i)
     {
@@ -113,6 +116,7 @@ private:
     mutable std::mutex m_mutex; // protects m_present, m_reads, m_failures, m_opens, m_written
     QList<Interface> m_present;
     std::condition_variable m_readReady;
+    std::condition_variable m_writeDone;
     std::map<QString, std::deque<QByteArray>> m_reads;
     std::map<QString, std::pair<int, quint32>> m_failures;
     int m_opens[4] = {};
@@ -192,16 +196,36 @@ public:
     bool startWrite(const quint8* buffer, quint16 length, quint32&) override
     {
         std::lock_guard lock(m_platform.m_mutex);
+        m_writeResult = 0;
+        if (m_platform.holdWrites) {
+            m_writePending = true;
+            return true;
+        }
         m_platform.m_written.append(QByteArray(reinterpret_cast<const char*>(buffer), length));
+        m_writeResult = length;
         return true;
     }
-    bool waitWrite(int) override { return true; }
+    quint32 writeResult() override
+    {
+        std::lock_guard lock(m_platform.m_mutex);
+        return m_writeResult;
+    }
+    bool waitWrite(int timeoutMs) override
+    {
+        std::unique_lock lock(m_platform.m_mutex);
+        return m_platform.m_writeDone.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                               [&] { return !m_writePending; });
+    }
     bool cancel(THidTransfer direction) override
     {
         std::lock_guard lock(m_platform.m_mutex);
         if (direction == THidTransfer::Read && m_pending) {
             m_cancelled = true;
             m_platform.m_readReady.notify_all();
+        }
+        if (direction == THidTransfer::Write && m_writePending) {
+            m_writePending = false;
+            m_platform.m_writeDone.notify_all();
         }
         return true;
     }
@@ -215,6 +239,8 @@ private:
     quint32 m_result = 0;
     bool m_pending = false;
     bool m_cancelled = false;
+    bool m_writePending = false;
+    quint32 m_writeResult = 0;
 };
 
 inline std::unique_ptr<HidConnection> FakeHidPlatform::open(const QString& path, HidAccess access,

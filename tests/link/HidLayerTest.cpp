@@ -1,7 +1,9 @@
 #include "FakeHidPlatform.h"
 
+#include "base/Clock.h"
 #include "link/THidDevice.h"
 #include "link/THidDeviceController.h"
+#include "link/Transport.h"
 #include "support/WaitFor.h"
 
 #include <QCoreApplication>
@@ -33,6 +35,21 @@ protected:
                 onRemoval(d);
         });
         controller->setOnDeviceChange([this](THidDeviceController*) { events << "change"; });
+    }
+
+    // A device still lent when its controller goes is left to its holder to delete: what a
+    // test holds goes back first.
+    void TearDown() override
+    {
+        if (!controller)
+            return;
+        const QList<THidDevice*> devices = controller->Devices();
+        for (THidDevice* device : devices) {
+            if (!device->Lent())
+                continue;
+            THidDevice* held = device;
+            controller->ReturnDevice(held);
+        }
     }
 
     void plug(std::initializer_list<const char*> names)
@@ -305,6 +322,33 @@ TEST_F(HidLayer, QueriesNeedTheDeviceToBeAccessible)
     EXPECT_EQ(a->Caps().OutputReportByteLength, 65);
     controller->ReturnDevice(a);
     EXPECT_EQ(a->Caps().OutputReportByteLength, 65) << "fetched once, kept";
+}
+
+TEST_F(HidLayer, AWriteCancelledByTerminationDoesNotCountAsCompleted)
+{
+    plug({"a"});
+    startAndEnumerate();
+    THidDevice* a = device("a");
+    ASSERT_TRUE(controller->LendDevice(a));
+    {
+        LinkFlags flags;
+        Transport transport(flags, SteadyClock::instance());
+        transport.setDevice(a);
+        // The device takes no report; the exchange is given up while the write is pending.
+        platform.holdWrites = true;
+        transport.StartRawTransfer();
+        ASSERT_TRUE(waitFor([&] { return transport.transferMode() == TUSBThread::Writing; }));
+        transport.destroyTransferThread();
+        EXPECT_EQ(transport.writesCompleted(), 0u) << "a cancelled write counted as gone out";
+        EXPECT_TRUE(platform.written().isEmpty());
+
+        platform.holdWrites = false;
+        transport.StartRawTransfer();
+        EXPECT_TRUE(waitFor([&] { return transport.writesCompleted() == 1u; }));
+        EXPECT_EQ(platform.written().size(), 1);
+        transport.setDevice(nullptr);
+    }
+    controller->ReturnDevice(a);
 }
 
 TEST_F(HidLayer, ReadSliceMsAcceptsOnlyTenToTenThousand)

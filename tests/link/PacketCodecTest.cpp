@@ -59,7 +59,9 @@ TEST(EncodePacket, AnnouncesFlagsCountAddressAndWriteData)
              return b;
          }()},
         {"burst request", BridgeCommands::burstRequest(0x48, 5), {0x0B, 0x45, 0x48}},
-        {"burst request forced to 63", BridgeCommands::burstRequest(0x48, 200), {0x0B, 0x7F, 0x48}},
+        // One report carries 63 div (n + 1) records: 62 bytes is the most that gives one.
+        {"burst request forced to 62", BridgeCommands::burstRequest(0x48, 200), {0x0B, 0x7E, 0x48}},
+        {"burst request of 63 bytes", BridgeCommands::burstRequest(0x48, 63), {0x0B, 0x7E, 0x48}},
         {"burst request forced to 1", BridgeCommands::burstRequest(0x48, 0), {0x0B, 0x41, 0x48}},
         {"burst end", BridgeCommands::burstEnd(), {0x00, 0x00}},
         {"reset", BridgeCommands::reset(), {0x19, 0x00}},

@@ -84,6 +84,22 @@ TEST_F(BurstCaptureTest, TheCaretLinesFirstTransactionBecomesABurstRead)
     EXPECT_TRUE(ui.boxes.isEmpty());
 }
 
+TEST_F(BurstCaptureTest, ALineThatReadsMoreThanARecordHoldsIsToldSoAndStillRecorded)
+{
+    // 40 bytes in one read: the line's first segment holds 32 of them.
+    QString line = QStringLiteral("R 49");
+    for (int i = 0; i < 40; ++i)
+        line += QStringLiteral(" X");
+    ASSERT_TRUE(capture(line, 50));
+    model->AcStopExecute();
+    EXPECT_EQ(burst().BurstDataCount(), 32);
+    EXPECT_TRUE(status.lines().contains(
+        QStringLiteral(" Warning - burst records hold 32 of the 40 bytes the line reads")))
+        << status.lines().join('|').toStdString();
+    EXPECT_GE(burst().records(), 50);
+    EXPECT_EQ(captureFile().size(), burst().records() * 33);
+}
+
 TEST_F(BurstCaptureTest, WhileItRunsOnlyStopAndResetAreEnabledAndTheViewsAreHidden)
 {
     burst().fileTab().appendRecords(QByteArray("\x01\x02", 2), 2);

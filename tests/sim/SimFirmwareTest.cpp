@@ -149,6 +149,17 @@ TEST(SimFirmware, TheSineSourceAndTheTemperatureSensor)
     }
 }
 
+TEST(SimFirmware, ABurstOfMoreBytesThanAReportCarriesStreamsRecordsOf62)
+{
+    SimFirmware fw;
+    fw.setBurstCounter(true);
+    exchange(fw, {0x0B, 0x40 + 63, 0x48});
+    ASSERT_TRUE(fw.streaming());
+    const QByteArray r = fw.nextBurstReport();
+    EXPECT_EQ(r[0] & 1, 1) << "a record of a status byte and 62 bytes";
+    EXPECT_EQ(fw.burstRecordsStreamed(), 1u);
+}
+
 TEST(SimFirmware, BurstStreamsRecordsUntilTheBurstEnd)
 {
     SimFirmware fw;

@@ -35,6 +35,13 @@ protected:
         });
     }
 
+    // A device still lent when its controller goes is left to its holder to delete.
+    void TearDown() override
+    {
+        if (held)
+            controller->ReturnDevice(held);
+    }
+
     void start()
     {
         controller->start();

@@ -4,6 +4,7 @@
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
 #include "sim/SimPlatform.h"
+#include "support/QtPrinters.h"
 #include "support/RecordingUiPort.h"
 #include "support/WaitFor.h"
 
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 // A main-window model on simulated bridges, with its files in a temporary folder.
 class ModelFixture : public ::testing::Test
@@ -29,9 +32,10 @@ protected:
     }
 
     // Creates the model and runs start-up as the program does (create, activate, start).
-    MainModel& createModel(const QStringList& arguments = {})
+    MainModel& createModel(const QStringList& arguments = {},
+                           const Clock& clock = SteadyClock::instance())
     {
-        model = std::make_unique<MainModel>(sim, ui, editor, status, paths());
+        model = std::make_unique<MainModel>(sim, ui, editor, status, paths(), clock);
         model->FormCreate(arguments);
         model->FormActivate();
         model->start();
@@ -72,7 +76,14 @@ protected:
         status.clear();
     }
 
-    SimFirmware& firmware(int bridge = 0) { return *sim.devices().at(bridge)->firmware(); }
+    // The firmware of a simulated bridge that is there (a test error otherwise).
+    SimFirmware& firmware(int bridge = 0)
+    {
+        const QList<SimDevice*> devices = sim.devices();
+        if (bridge < 0 || bridge >= devices.size() || !devices.at(bridge)->firmware())
+            throw std::out_of_range("no simulated bridge " + std::to_string(bridge));
+        return *devices.at(bridge)->firmware();
+    }
 
     void TearDown() override { model.reset(); }
 
