@@ -26,6 +26,10 @@ SeriesTableView::SeriesTableView(const ChartModel& chart, QWidget* parent)
     // rows as cheap to scroll as a short one.
     m_view->verticalHeader()->hide();
     m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // A line of text per row, as a list of numbers reads best; the style's default leaves
+    // about twice that.
+    m_view->verticalHeader()->setMinimumSectionSize(0);
+    m_view->verticalHeader()->setDefaultSectionSize(m_view->fontMetrics().height() + 6);
     m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     layout->addWidget(m_view);
     connect(&chart, &ChartModel::changed, this, [this] { m_view->setVisible(m_chart.isShown()); });
