@@ -13,7 +13,7 @@ namespace {
 
 // Faults of the link in the middle of a run on the simulated bridge: a reply dropped, delayed
 // past the watchdog's 1000 ms, sent twice or corrupted, reads that fail, and the bridge
-// unplugged. Each run ends where the Parts say (status lines, flags, enabled commands),
+// unplugged. Each run ends in its documented state (status lines, flags, enabled commands),
 // without hanging; a burst keeps every record that arrived before the fault.
 enum class Fault { Drop, Delay, Duplicate, Corrupt, ReadsFail, Unplug };
 
