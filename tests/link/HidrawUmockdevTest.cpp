@@ -208,17 +208,26 @@ TEST_F(HidrawUmockdev, ANodeWithoutReadWriteAccessGetsTheDevicesCommandsAdvice)
     testbed.addBridge(QStringLiteral("UMOCK1"));
     testbed.closeNode(0);
     QProcess cli;
+    QString program = QStringLiteral(TAVIRO_CLI_PATH);
+    QTemporaryDir copyDir;
     if (::geteuid() == 0) {
         // Root opens anything: taviro-cli runs as nobody, while the testbed (sysfs, the ioctl
-        // sockets) stays open to all.
+        // sockets) stays open to all. The build tree may lie where nobody cannot go (under
+        // /root), so nobody runs a copy of the program from a folder open to all.
         openToAll(testbed.rootDir());
+        ASSERT_TRUE(copyDir.isValid());
+        ::chmod(copyDir.path().toLocal8Bit().constData(), 0755);
+        const QString copy = copyDir.filePath(QStringLiteral("taviro-cli"));
+        ASSERT_TRUE(QFile::copy(program, copy));
+        ::chmod(copy.toLocal8Bit().constData(), 0755);
+        program = copy;
         cli.setChildProcessModifier([] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
                 std::_Exit(125);
         });
     }
-    cli.start(QStringLiteral(TAVIRO_CLI_PATH), {QStringLiteral("devices")});
-    ASSERT_TRUE(cli.waitForFinished(30000));
+    cli.start(program, {QStringLiteral("devices")});
+    ASSERT_TRUE(cli.waitForFinished(30000)) << cli.errorString().toStdString();
     const QString out = QString::fromUtf8(cli.readAllStandardOutput());
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("UMOCK1"))) << out.toStdString();
