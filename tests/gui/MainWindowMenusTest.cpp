@@ -319,6 +319,20 @@ TEST_F(MainWindowMenusTest, TheContextMenusOfTheTwoPanes)
     EXPECT_EQ(status().lineCount(), 0);
 }
 
+// Both exit keys close the window from the command editor, where the user types.
+TEST_F(MainWindowMenusTest, CtrlQAndCtrlECloseTheWindowFromTheEditor)
+{
+    for (const Qt::Key key : {Qt::Key_Q, Qt::Key_E}) {
+        SCOPED_TRACE(QKeySequence(key).toString().toStdString());
+        createWindow();
+        editor().setFocus();
+        QTest::keyClick(&editor(), key, Qt::ControlModifier);
+        EXPECT_TRUE(waitFor([&] { return !window->isVisible(); }));
+        EXPECT_TRUE(editor().toPlainText().isEmpty());
+        window.reset();
+    }
+}
+
 TEST_F(MainWindowMenusTest, EveryCommandIsReachableFromTheKeyboard)
 {
     sim.addBridges(1);
