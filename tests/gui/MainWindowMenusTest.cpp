@@ -333,6 +333,14 @@ TEST_F(MainWindowMenusTest, CtrlQAndCtrlECloseTheWindowFromTheEditor)
     }
 }
 
+TEST_F(MainWindowMenusTest, CtrlTabSwitchesTheTabsFromTheEditor)
+{
+    createWindow();
+    editor().setFocus();
+    QTest::keyClick(&editor(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(window->tabs().currentIndex(), 1);
+}
+
 TEST_F(MainWindowMenusTest, EveryCommandIsReachableFromTheKeyboard)
 {
     sim.addBridges(1);
