@@ -71,6 +71,12 @@ void GuiHandoff::drain()
     }
 }
 
+qsizetype GuiHandoff::queuedCalls()
+{
+    std::lock_guard lock(m_mutex);
+    return qsizetype(m_queue.size());
+}
+
 void GuiHandoff::waitWhileDraining(const std::function<bool()>& finished)
 {
     for (;;) {

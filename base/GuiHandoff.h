@@ -26,6 +26,8 @@ public:
 
     // GUI thread: runs every call queued so far.
     Q_INVOKABLE void drain();
+    // Calls queued and not yet taken by drain().
+    qsizetype queuedCalls();
 
     // GUI thread: keeps running queued calls until finished() holds. Whoever changes what
     // finished() looks at calls notify() afterwards.

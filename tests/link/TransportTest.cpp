@@ -1,3 +1,4 @@
+#include "base/GuiHandoff.h"
 #include "link/BridgeCommands.h"
 #include "support/GatedClock.h"
 #include "support/ModelFixture.h"
@@ -275,9 +276,11 @@ TEST_F(WatchdogRaceTest, ATransactionsTimeoutIsShownWhenAPollStartsBeforeItsLine
     // The watchdog ends the exchange and waits for the GUI thread to take its "Timeout" line,
     // which it does not do while this loop runs.
     const QDeadlineTimer deadline(3000);
-    while (model->flags().WriteOutstanding && !deadline.hasExpired())
+    while ((model->flags().WriteOutstanding || GuiHandoff::instance().queuedCalls() == 0) &&
+           !deadline.hasExpired())
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ASSERT_FALSE(model->flags().WriteOutstanding);
+    ASSERT_GT(GuiHandoff::instance().queuedCalls(), 0);
     // The poll timer's next tick: the line of the transaction that timed out still shows, and
     // the poll keeps its own expectation.
     model->flags().ControlReplyExpected = true;
