@@ -13,6 +13,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -44,6 +45,14 @@ bool sameDefinitions(const VariableDefinitions& a, const VariableDefinitions& b)
     return true;
 }
 
+// "Save..." writes numbers with 15 significant digits, as the program always has; a number a
+// file gave with more comes back rounded to them. (The program keeps them in single precision,
+// which 15 digits hold exactly.)
+bool sameWrittenNumber(double a, double b)
+{
+    return sameNumber(a, b) || std::abs(a - b) <= 1e-14 * std::max(std::abs(a), std::abs(b));
+}
+
 bool sameForm(const SettingsForm& a, const SettingsForm& b)
 {
     if (a.decimation != b.decimation || a.scroll != b.scroll)
@@ -52,7 +61,7 @@ bool sameForm(const SettingsForm& a, const SettingsForm& b)
         const SettingsForm::Row& x = a.rows[i];
         const SettingsForm::Row& y = b.rows[i];
         if (x.active != y.active || x.type != y.type || x.sign != y.sign ||
-            !sameNumber(x.scale, y.scale) || !sameNumber(x.offset, y.offset) ||
+            !sameWrittenNumber(x.scale, y.scale) || !sameWrittenNumber(x.offset, y.offset) ||
             written(x.name) != y.name || x.color != y.color)
             return false;
     }
