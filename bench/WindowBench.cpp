@@ -13,6 +13,7 @@
 #include "gui/StatusWindowView.h"
 #include "sim/SimPlatform.h"
 #include "support/RecordingUiPort.h"
+#include "support/TempFolderPaths.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,17 +35,6 @@ namespace {
 const QString RepeatLine = QStringLiteral("R 49 @0SINE @1SINE");
 // How long the QApplication took to build (platform plugin, fonts): before the first window.
 double applicationMs = 0;
-
-MainModel::Paths pathsIn(const QTemporaryDir& dir)
-{
-    MainModel::Paths p;
-    p.executableFolder = dir.path();
-    p.settings = {dir.filePath(QStringLiteral("taviro.ini")),
-                  dir.filePath(QStringLiteral("taviro.ini"))};
-    p.autosave = {dir.filePath(QStringLiteral("taviro.cmd")),
-                  dir.filePath(QStringLiteral("taviro.cmd"))};
-    return p;
-}
 
 bool bridgeReady(MainModel& model)
 {

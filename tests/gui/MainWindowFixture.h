@@ -7,6 +7,8 @@
 #include "gui/StatusWindowView.h"
 #include "script/BurstCapture.h"
 #include "sim/SimPlatform.h"
+#include "support/QtPrinters.h"
+#include "support/TempFolderPaths.h"
 #include "support/WaitFor.h"
 
 #include <QApplication>
@@ -16,28 +18,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-// QStrings in test messages as text.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 // The real main window on simulated bridges, offscreen, with its files in a temporary folder.
 class MainWindowFixture : public ::testing::Test
 {
 protected:
-    MainModel::Paths paths() const
-    {
-        MainModel::Paths p;
-        p.executableFolder = dir.path();
-        p.settings = {dir.filePath(QStringLiteral("taviro.ini")),
-                      dir.filePath(QStringLiteral("taviro.ini"))};
-        p.autosave = {dir.filePath(QStringLiteral("taviro.cmd")),
-                      dir.filePath(QStringLiteral("taviro.cmd"))};
-        return p;
-    }
+    MainModel::Paths paths() const { return pathsIn(dir); }
 
     // Builds, shows and starts the window as the program does.
     MainWindow& createWindow(const QStringList& arguments = {})

@@ -42,10 +42,13 @@ const QString NotAcknowledged = QStringLiteral("s 91- FF- FF- p ");
 class MidRunFaultTest : public ModelFixture
 {
 protected:
-    // bridges fast bridges, the first selected; the poll timer stopped so that the faults
-    // hit the run's own exchanges.
+    // A fresh model on `bridges` fast bridges (none left from the case before), the first
+    // selected; the poll timer stopped so that the faults hit the run's own exchanges.
     void start(int bridges = 1)
     {
+        model.reset();
+        for (SimDevice* d : sim.devices())
+            sim.remove(*d);
         sim.addBridges(bridges);
         for (SimDevice* d : sim.devices())
             d->setReplyLatencyMs(0);
@@ -152,9 +155,6 @@ TEST_F(MidRunFaultTest, Send)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(name(c.fault));
-        model.reset();
-        for (SimDevice* d : sim.devices())
-            sim.remove(*d);
         start();
         writeEeprom();
         editor.setLines({QStringLiteral("R 48 X X")});
@@ -210,9 +210,6 @@ TEST_F(MidRunFaultTest, Repeat)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(name(c.fault));
-        model.reset();
-        for (SimDevice* d : sim.devices())
-            sim.remove(*d);
         // Unplugging the selected bridge of two leaves a bridge, so Stop stays enabled.
         start(c.fault == Fault::Unplug ? 2 : 1);
         model->variables().declare(0, QStringLiteral("SINE"), vtInt);
@@ -268,9 +265,6 @@ TEST_F(MidRunFaultTest, BusScan)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(name(c.fault));
-        model.reset();
-        for (SimDevice* d : sim.devices())
-            sim.remove(*d);
         start(c.fault == Fault::Unplug ? 2 : 1);
         arm(c.fault, 0x49);
         model->AcListExecute();
@@ -299,9 +293,6 @@ TEST_F(MidRunFaultTest, BurstKeepsEveryRecordThatArrivedBeforeTheFault)
 {
     for (const Fault fault : {Fault::ReadsFail, Fault::Unplug}) {
         SCOPED_TRACE(name(fault));
-        model.reset();
-        for (SimDevice* d : sim.devices())
-            sim.remove(*d);
         start(2);
         firmware(0).setBurstCounter(true);
         const QString path = dir.filePath(QStringLiteral("capture.dat"));

@@ -6,6 +6,7 @@
 #include "sim/SimPlatform.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingUiPort.h"
+#include "support/TempFolderPaths.h"
 #include "support/WaitFor.h"
 
 #include <QTemporaryDir>
@@ -20,16 +21,7 @@
 class ModelFixture : public ::testing::Test
 {
 protected:
-    MainModel::Paths paths() const
-    {
-        MainModel::Paths p;
-        p.executableFolder = dir.path();
-        p.settings = {dir.filePath(QStringLiteral("taviro.ini")),
-                      dir.filePath(QStringLiteral("taviro.ini"))};
-        p.autosave = {dir.filePath(QStringLiteral("taviro.cmd")),
-                      dir.filePath(QStringLiteral("taviro.cmd"))};
-        return p;
-    }
+    MainModel::Paths paths() const { return pathsIn(dir); }
 
     // Creates the model and runs start-up as the program does (create, activate, start).
     MainModel& createModel(const QStringList& arguments = {},
