@@ -2,10 +2,10 @@
 #include "base/EventPump.h"
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
-#include "base/UiPort.h"
 #include "data/TVarType.h"
 #include "script/BurstCapture.h"
 #include "sim/SimPlatform.h"
+#include "support/SilentUiPort.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -18,20 +18,12 @@
 
 namespace {
 
-class SilentUi : public UiPort
-{
-public:
-    Button messageBox(const QString&, const QString&, Icon, Buttons) override { return Button::Ok; }
-    QString chooseFile(const FileRequest&) override { return {}; }
-    void beep() override {}
-};
-
 // The main-window model on one simulated bridge streaming as fast as the host reads.
 struct BurstRig
 {
     QTemporaryDir dir;
     SimPlatform sim;
-    SilentUi ui;
+    SilentUiPort ui;
     MemoryCommandEditor editor;
     MemoryStatusWindow status;
     std::unique_ptr<MainModel> model;

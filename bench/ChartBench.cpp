@@ -6,7 +6,6 @@
 #include "base/EventPump.h"
 #include "base/MemoryCommandEditor.h"
 #include "base/MemoryStatusWindow.h"
-#include "base/UiPort.h"
 #include "data/ChartModel.h"
 #include "data/TVarType.h"
 #include "data/VariableDefinitions.h"
@@ -18,6 +17,7 @@
 #include "script/BurstCapture.h"
 #include "script/ScriptRunner.h"
 #include "sim/SimPlatform.h"
+#include "support/SilentUiPort.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -216,21 +216,13 @@ void BM_RepaintAllPointsInQCustomPlot(benchmark::State& state)
 }
 BENCHMARK(BM_RepaintAllPointsInQCustomPlot)->Unit(benchmark::kMillisecond);
 
-class SilentUi : public UiPort
-{
-public:
-    Button messageBox(const QString&, const QString&, Icon, Buttons) override { return Button::Ok; }
-    QString chooseFile(const FileRequest&) override { return {}; }
-    void beep() override {}
-};
-
 // The main-window model on one simulated bridge, sixteen int variables on the chart, and the
 // three data tabs of the window.
 struct WindowRig
 {
     QTemporaryDir dir;
     SimPlatform sim;
-    SilentUi ui;
+    SilentUiPort ui;
     MemoryCommandEditor editor;
     MemoryStatusWindow status;
     std::unique_ptr<MainModel> model;

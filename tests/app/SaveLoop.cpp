@@ -7,25 +7,17 @@
 // First it writes the two contents in full to PATH.a and PATH.b and prints "ready"; then it
 // saves them to PATH in turn, printing "saving N" before save N.
 
-#include "base/UiPort.h"
 #include "data/StartupSettings.h"
 #include "data/TVarType.h"
 #include "data/VariableDefinitions.h"
 #include "script/ScriptFile.h"
+#include "support/SilentUiPort.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
 
 namespace {
-
-class SilentUi : public UiPort
-{
-public:
-    Button messageBox(const QString&, const QString&, Icon, Buttons) override { return Button::Ok; }
-    QString chooseFile(const FileRequest&) override { return {}; }
-    void beep() override {}
-};
 
 bool save(const QString& kind, const QString& path, int which)
 {
@@ -44,7 +36,7 @@ bool save(const QString& kind, const QString& path, int which)
     for (int i = 0; i < VariableDefinitions::Count; ++i)
         definitions.declare(i, QString(40, mark) + QString::number(i), quint8(i % 4));
     definitions.Decimation = which;
-    SilentUi ui;
+    SilentUiPort ui;
     return StartupSettings(ui, {path, path}).write(definitions);
 }
 

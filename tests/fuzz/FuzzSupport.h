@@ -1,6 +1,6 @@
 #pragma once
 
-#include "base/UiPort.h"
+#include "support/SilentUiPort.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -27,12 +27,3 @@ inline bool oneInputIn(unsigned n, const uint8_t* data, size_t size)
         hash = (hash ^ data[i]) * 16777619u;
     return hash % n == 0;
 }
-
-// The compiler's "Syntax ERROR" box and the like, answered at once.
-class SilentUiPort : public UiPort
-{
-public:
-    Button messageBox(const QString&, const QString&, Icon, Buttons) override { return Button::Ok; }
-    QString chooseFile(const FileRequest&) override { return {}; }
-    void beep() override {}
-};
